@@ -1,0 +1,3 @@
+#include "framework/Application.h"
+
+HINSTANCE ModuleInstance = nullptr;
