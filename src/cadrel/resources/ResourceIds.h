@@ -1,6 +1,11 @@
 // Resource and control ids: shared by the resource script and the code.
 #pragma once
 
+// Items the program never addresses (labels, frames)
+#ifndef IDC_STATIC
+#define IDC_STATIC            (-1)
+#endif
+
 // Dialog templates
 #define IDD_MAIN              101
 #define IDD_ABOUT             106
@@ -36,6 +41,28 @@
 #define ID_CUTTING_DEVICE     40033
 #define ID_EMULATION_MODULES  40034
 
+// About box (template 106)
+#define IDC_ABOUT_PICTURE     1030
+
+// Device choices (templates 115 and 116); the current-device labels reuse 1010 and 1004
+#define IDC_EMULATION_DEVICE_LIST 107
+#define IDC_CUTTER_DEVICE_LIST    105
+
+// Module Manager (template 113) and its popup menu
+#define IDC_AVAILABLE_MODULES 108
+#define IDC_INSTALLED_MODULES 109
+#define IDC_ADD_MODULE        1015
+#define IDC_REMOVE_MODULE     1016
+#define IDC_MEMORY_BAR        1017
+#define IDC_DELETE_MODULE     1018
+#define IDC_INSTALL_MODULE    1019
+#define IDC_MEMORY_AVAILABLE  1020
+#define IDC_DEFAULT_MODULE    1021
+#define IDC_MEMORY_USED       1022
+#define ID_MODULE_HELP        9
+#define ID_TOGGLE_LOCK        8
+#define ID_SET_DEFAULT        11
+
 // Busy wait (template 122)
 #define IDC_BUSY_PROGRESS     1012
 #define IDC_BUSY_TEXT         1013
@@ -45,3 +72,7 @@
 #define IDC_SPEED_X2          1022
 #define IDC_SPEED_X4          1023
 #define IDC_TEST_MODE         1024
+#define IDC_CUT_PROGRESS      1017
+#define IDC_CUT_TOTAL         1027
+#define IDC_CUT_TIME          1028
+#define IDC_CUT_CURRENT       1029
