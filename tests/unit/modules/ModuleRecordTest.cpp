@@ -1,0 +1,127 @@
+// Module records as the list views show them, and the lists start-up upgrades.
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include "modules/ModuleRecord.h"
+
+namespace {
+
+std::vector<std::string> Records(const char* list)
+{
+    std::vector<std::string> records;
+    size_t position = 0, length = 0;
+    while (const char* record = NextModuleRecord(list, &position, &length)) records.emplace_back(record, length);
+    return records;
+}
+
+}  // namespace
+
+TEST(DecodeModuleRecord, ShowsTheColumnsOfTheListViews)
+{
+    struct Case { const char* record; int length; const char* name; const char* version; const char* size; int flag; };
+    const Case cases[] = {
+        {"SatCD123491520;DexCD100040961;", 14, "Sega Saturn", "1.23", "49152", 0},
+        {"DexCD100040961;", 14, "Playstation (Dex)", "1.00", " 4096", 1},
+        {"satcd050008121", 14, "Sega Saturn", "0.50", "  812", 1},
+        {"SATCD999999990", 14, "Sega Saturn", "9.99", "99999", 0},
+        {"sAtCD001000000", 14, "Playstation (Dex)", "0.01", "    0", 0},
+        {"SatCD12349152x", 14, "Sega Saturn", "1.23", "49152", 7},   // no digit at 13: flag kept
+        {"SatCD1234915211", 13, "Sega Saturn", "1.23", "49152", 7},  // length 13: flag not read
+    };
+    for (const Case& c : cases) {
+        char name[18] = "?", version[8] = "?", size[8] = "?";
+        int flag = 7;
+        DecodeModuleRecord(c.record, name, version, size, &flag, c.length);
+        EXPECT_STREQ(name, c.name) << c.record;
+        EXPECT_STREQ(version, c.version) << c.record;
+        EXPECT_STREQ(size, c.size) << c.record;
+        EXPECT_EQ(flag, c.flag) << c.record;
+    }
+}
+
+TEST(DecodeModuleRecord, ShortRecordFromAListIsReadOnlyUpToItsLength)
+{
+    // "SatCD1" then the next record: the version must not take digits of the next record.
+    char version[8], size[8] = "?";
+    DecodeModuleRecord("SatCD1;DexCD999", nullptr, version, size, nullptr, 6);
+    EXPECT_STREQ(version, "0.01");
+    EXPECT_STREQ(size, "?");
+}
+
+TEST(EncodeModuleRecord, WritesTheRecordAndTheModuleName)
+{
+    struct Case { const char* name; const char* version; const char* size; int flag; int length; const char* record; };
+    const Case cases[] = {
+        {"Sega Saturn", "0.5", "812", 0, 14, "SatCD050008120"},
+        {"Sega Saturn", "0.5", "812", 0, 8, "SatCD050"},
+        {"Playstation (Dex)", "1.23", " 1234", 1, 14, "DexCD123012341"},
+        {"Playstation (Dex)", "1.15", "49152", 0, 13, "DexCD11549152"},  // 1.15 is 114.99... in float
+        {"Sega Saturn", "0.29", "0", 1, 14, "SatCD029000001"},
+        {"Nintendo", "1.00", "100", 0, 14, "#####100001000"},  // other names leave the code
+    };
+    for (const Case& c : cases) {
+        char record[16] = "###############";
+        EncodeModuleRecord(record, c.name, c.version, c.size, &c.flag, c.length);
+        EXPECT_STREQ(record, c.record) << c.name << " " << c.version << " length " << c.length;
+    }
+}
+
+TEST(EncodeModuleRecord, DecodedTextsEncodeBackToTheRecord)
+{
+    const char* const records[][2] = {
+        {"SatCD123491520", "SatCD123491520"}, {"DexCD100040961", "DexCD100040961"},
+        {"satcd007000011", "SatCD007000011"}, {"DexCD999999990", "DexCD999999990"},
+    };
+    for (const auto& r : records) {
+        char name[18], version[8], size[8], record[15];
+        int flag = 0;
+        DecodeModuleRecord(r[0], name, version, size, &flag, 14);
+        EncodeModuleRecord(record, name, version, size, &flag, 14);
+        EXPECT_STREQ(record, r[1]);
+    }
+}
+
+TEST(EncodeModuleRecord, OutOfRangeValuesStayInsideTheirFields)
+{
+    char record[15];
+    const int flag = 12;
+    EncodeModuleRecord(record, "Sega Saturn", "12.5", "123456", &flag, 14);
+    EXPECT_EQ(std::string(record), "SatCD125123451");
+    char name[9];
+    EncodeModuleRecord(name, "Sega Saturn", "1e30", nullptr, nullptr, 8);
+    EXPECT_EQ(std::string(name).size(), 8u);
+}
+
+TEST(NextModuleRecord, TakesOnlyRecordsFollowedBySemicolon)
+{
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Records(""), V{});
+    EXPECT_EQ(Records("SatCD123491520"), V{});  // 14 characters but no ';'
+    EXPECT_EQ(Records("SatCD123491520;DexCD100040961;"), (V{"SatCD123491520", "DexCD100040961"}));
+    EXPECT_EQ(Records("SatCD123491520;DexCD1000"), V{"SatCD123491520"});  // text after the last ';'
+    EXPECT_EQ(Records(";;"), (V{"", ""}));
+    EXPECT_EQ(Records(nullptr), V{});
+}
+
+TEST(UpgradeInstalledModules, ReplacesOnlyUnlockedOlderModulesOfTheSameTarget)
+{
+    struct Case { const char* what; const char* installed; const char* available; const char* expected; int changed; };
+    const Case cases[] = {
+        {"newer available", "SatCD100040000;", "SatCD120049150;", "SatCD120049150;", 1},
+        {"last newer one stays", "SatCD100040000;", "SatCD120049152;SatCD110030000;", "SatCD110030000;", 1},
+        {"locked kept", "SatCD100040001;", "SatCD120049152;", "SatCD100040001;", 0},
+        {"lock flag kept", "SatCD100040000;", "SatCD120049151;", "SatCD120049150;", 1},
+        {"other target", "SatCD100040000;", "DexCD120049152;", "SatCD100040000;", 0},
+        {"older available", "SatCD120040000;", "SatCD110049152;SatCD120000000;", "SatCD120040000;", 0},
+        {"both targets", "DexCD100000010;SatCD100040000;", "SatCD101000010;DexCD200000020;",
+         "DexCD200000020;SatCD101000010;", 1},
+        {"short installed", "SatCD100;", "SatCD120049152;", "SatCD100;", 0},
+        {"short available", "SatCD100040000;", "SatCD120;", "SatCD100040000;", 0},
+        {"unterminated available", "SatCD100040000;", "SatCD120049152", "SatCD100040000;", 0},
+    };
+    for (const Case& c : cases) {
+        std::string installed = c.installed;
+        EXPECT_EQ(UpgradeInstalledModules(installed.data(), c.available), c.changed) << c.what;
+        EXPECT_EQ(installed, c.expected) << c.what;
+    }
+}
