@@ -1,0 +1,19 @@
+// Waits until the emulator answers TestReady, after an upload or the cutter download.
+#pragma once
+#include "emulator/EmulatorInterfaces.h"
+#include "framework/Dialog.h"
+
+class BusyDialog : public Dialog {
+public:
+    // reporter receives the warning when the wait runs out of time; may be null.
+    BusyDialog(HWND owner, EmulatorDevice* device, int show, EmulatorSink* reporter = nullptr);
+    ~BusyDialog() override;
+
+    // The whole wait; the window is destroyed at its end, so RunModal returns 0 at once.
+    int OnInitDialog() override;
+
+private:
+    EmulatorDevice* device_;
+    EmulatorSink* reporter_;
+    int show_;
+};
