@@ -1,0 +1,60 @@
+// One run of the whole program against the virtual emulator: its own state folder, scenario and
+// call trace, the real main window on this thread and a robot on another.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+#include "Robot.h"
+
+struct TraceLine {
+    double ms = 0;
+    std::string op;
+    std::map<std::string, std::string> args;
+    std::string result;
+    bool Failed() const { return result.rfind("0x8", 0) == 0; }
+    uint32_t Arg(const std::string& name) const;
+};
+
+class ProgramRun {
+public:
+    ProgramRun();
+    ~ProgramRun();
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+
+    void Scenario(const std::string& toml);
+    // The main window runs on this thread until it closes; script runs on a robot thread. When
+    // the script ends with the window still open, the robot closes it. Returns RunModal's value.
+    int Run(const std::function<void(Robot&)>& script);
+
+    std::vector<TraceLine> Trace() const;
+    std::vector<TraceLine> Calls(const std::string& op) const;
+    std::string TraceText() const;
+
+    // Settings and SRAM, reached through the component as the program reaches them.
+    std::string ReadSetting(const char* key, const char* name) const;
+    bool HasSetting(const char* key, const char* name) const;
+    void WriteSetting(const char* key, const char* name, const std::string& value) const;
+    std::vector<uint8_t> ReadBinarySetting(const char* key, const char* name) const;
+    std::vector<uint8_t> ReadSram(uint32_t address, uint32_t length) const;
+    void WriteSram(uint32_t address, const std::vector<uint8_t>& data) const;
+
+    std::string ModulePath() const { return ReadSetting(MachineKey, "Path"); }
+    void WriteModuleFile(const std::string& name, size_t bytes) const;
+
+    const std::string& Home() const { return home_; }
+    static constexpr const char* MachineKey = "\\\\Machine\\CDModules";
+    static constexpr const char* UserKey = "\\\\User\\Cadrel";
+    static constexpr UINT UploadAllMessage = WM_APP + 1;
+
+private:
+    std::string home_;
+    std::string tracePath_;
+    std::string scenarioPath_;
+};
+
+// CPU time (user + kernel) of this process in milliseconds.
+double ProcessCpuMs();

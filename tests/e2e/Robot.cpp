@@ -1,0 +1,173 @@
+#include "Robot.h"
+#include <commctrl.h>
+#include <cstring>
+#include "resources/ResourceIds.h"
+
+namespace {
+
+struct Search {
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchCaption(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<Search*>(lParam);
+    char text[256] = "";
+    GetWindowTextA(window, text, sizeof text);
+    char className[64] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (IsWindowVisible(window) && strcmp(className, "#32770") == 0 && strcmp(text, search->caption) == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+bool Robot::WaitUntil(const std::function<bool()>& cond, int timeoutMs)
+{
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (cond())
+            return true;
+        if (GetTickCount64() >= end)
+            return false;
+        Sleep(20);
+    }
+}
+
+HWND Robot::FindDialog(const char* caption) const
+{
+    Search search{caption, nullptr};
+    EnumThreadWindows(uiThread_, MatchCaption, LPARAM(&search));
+    return search.found;
+}
+
+HWND Robot::WaitForDialog(const char* caption, int timeoutMs) const
+{
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindDialog(caption)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+HWND Robot::MainWindow() const
+{
+    return FindDialog("Tamber Cadrel");
+}
+
+bool Robot::WaitForMainWindow(int timeoutMs)
+{
+    return WaitUntil([&] { return MainWindow() != nullptr; }, timeoutMs);
+}
+
+std::string Robot::WindowText(HWND window)
+{
+    char text[1024] = "";
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, LPARAM(text), SMTO_NORMAL, 5000, &ignored);
+    return text;
+}
+
+std::string Robot::DialogText(HWND box)
+{
+    // A message box keeps its text in a static control with id 0xFFFF.
+    return WindowText(GetDlgItem(box, 0xFFFF));
+}
+
+void Robot::Press(HWND dialog, int id)
+{
+    PostMessageA(dialog, WM_COMMAND, WPARAM(id), 0);
+}
+
+std::string Robot::Text(int id) const
+{
+    return WindowText(GetDlgItem(MainWindow(), id));
+}
+
+std::string Robot::StatusPane(int pane) const
+{
+    HWND bar = GetDlgItem(MainWindow(), IDC_STATUS_BAR);
+    char text[512] = "";
+    DWORD_PTR length = 0;
+    SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, pane, 0, SMTO_NORMAL, 5000, &length);
+    if (LOWORD(length) >= sizeof text)
+        return "<too long>";
+    SendMessageTimeoutA(bar, SB_GETTEXTA, pane, LPARAM(text), SMTO_NORMAL, 5000, &length);
+    return text;
+}
+
+std::vector<int> Robot::StatusEdges() const
+{
+    HWND bar = GetDlgItem(MainWindow(), IDC_STATUS_BAR);
+    int edges[8] = {};
+    DWORD_PTR count = 0;
+    SendMessageTimeoutA(bar, SB_GETPARTS, 8, LPARAM(edges), SMTO_NORMAL, 5000, &count);
+    return std::vector<int>(edges, edges + (count <= 8 ? count : 8));
+}
+
+std::vector<std::string> Robot::Messages() const
+{
+    HWND list = GetDlgItem(MainWindow(), IDC_MESSAGES);
+    std::vector<std::string> lines;
+    DWORD_PTR count = 0;
+    SendMessageTimeoutA(list, LB_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &count);
+    for (DWORD_PTR i = 0; i < count; ++i) {
+        DWORD_PTR length = 0;
+        SendMessageTimeoutA(list, LB_GETTEXTLEN, i, 0, SMTO_NORMAL, 5000, &length);
+        std::string line(length + 1, '\0');
+        SendMessageTimeoutA(list, LB_GETTEXT, i, LPARAM(line.data()), SMTO_NORMAL, 5000, &length);
+        line.resize(length);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+int Robot::MessagesTopIndex() const
+{
+    DWORD_PTR top = 0;
+    SendMessageTimeoutA(GetDlgItem(MainWindow(), IDC_MESSAGES), LB_GETTOPINDEX, 0, 0, SMTO_NORMAL, 5000, &top);
+    return int(top);
+}
+
+bool Robot::HasMessage(const std::string& line) const
+{
+    for (const std::string& shown : Messages())
+        if (shown == line)
+            return true;
+    return false;
+}
+
+bool Robot::IsEnabled(int id) const
+{
+    return IsWindowEnabled(GetDlgItem(MainWindow(), id)) != FALSE;
+}
+
+std::string Robot::MenuText(int id) const
+{
+    char text[128] = "";
+    GetMenuStringA(GetMenu(MainWindow()), UINT(id), text, sizeof text, MF_BYCOMMAND);
+    return text;
+}
+
+UINT Robot::MenuState(int id) const
+{
+    return GetMenuState(GetMenu(MainWindow()), UINT(id), MF_BYCOMMAND);
+}
+
+void Robot::Command(WPARAM id) const
+{
+    PostMessageA(MainWindow(), WM_COMMAND, id, 0);
+}
+
+void Robot::Send(UINT message, WPARAM wParam, LPARAM lParam) const
+{
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(MainWindow(), message, wParam, lParam, SMTO_NORMAL, 5000, &ignored);
+}
+
+void Robot::Close() const
+{
+    PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+}

@@ -1,0 +1,169 @@
+// The main window's own behaviour: error reports, menu help, Help, leaving, and waits with bounds.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include "ProgramRun.h"
+#include "resources/ResourceIds.h"
+
+namespace {
+
+const std::vector<std::string> ErrorLines(const std::vector<std::string>& messages)
+{
+    std::vector<std::string> lines;
+    for (const std::string& m : messages)
+        if (m.empty() || m.rfind("Error", 0) == 0 || m.rfind("Solution", 0) == 0)
+            lines.push_back(m);
+    return lines;
+}
+
+std::string ErrorEvent(int atMs, const char* code, const char* file = nullptr)
+{
+    std::string toml = "[[event]]\nat_ms = " + std::to_string(atMs) + "\nerror = " + code + "\n";
+    if (file)
+        toml += std::string("file = \"") + file + "\"\n";
+    return toml;
+}
+
+}  // namespace
+
+TEST(Errors, EachCodeIsReportedOnceWithItsSolution)
+{
+    ProgramRun run;
+    run.Scenario(ErrorEvent(2500, "0x8190", "GAME.BIN") + ErrorEvent(3100, "0") + ErrorEvent(3700, "0x8190", "GAME.BIN") +
+                 ErrorEvent(4300, "0x8010") + ErrorEvent(4900, "0x8190") + ErrorEvent(5500, "0x8200") +
+                 ErrorEvent(6100, "0x8141") + ErrorEvent(6700, "0x81AB"));
+    std::vector<std::string> messages;
+    std::string cutterText;
+    run.Run([&](Robot& robot) {
+        robot.WaitForMainWindow();
+        Robot::WaitUntil([&] { return robot.StatusPane(0) == "Cutter is not ready"; }, 12000);
+        cutterText = robot.StatusPane(0);
+        Robot::WaitUntil([&] { return robot.HasMessage("Error 81ab - Unknown."); }, 6000);
+        messages = robot.Messages();
+    });
+    const std::vector<std::string> expected = {
+        "", "Error 8190 - File GAME.BIN Not Found.", "Solution: Refresh Disc.",
+        "", "Error 8010: No Disc is inserted.", "Solution: Insert a Disc.",
+        "", "Error 8190 - Disc may be corrupt.", "Solution: Refresh Disc.",
+        "", "Error 8141 - Unknown.",
+        "", "Error 81ab - Unknown.",
+    };
+    EXPECT_EQ(ErrorLines(messages), expected);
+    EXPECT_EQ(cutterText, "Cutter is not ready");
+}
+
+TEST(MainWindow, MenuHelpShowsInTheFirstPaneAndClearsWhenTheMenuCloses)
+{
+    struct Case {
+        WPARAM wParam;
+        const char* text;
+    };
+    const Case cases[] = {
+        {MAKEWPARAM(ID_MODE_TOGGLE, MF_HILITE), "Open or close the door"},
+        {MAKEWPARAM(ID_CUTTING_DEVICE, MF_HILITE | MF_GRAYED), "Select a CD cutting cevice"},
+        {MAKEWPARAM(ID_EXIT, MF_HILITE), "Leave Cadrel"},
+        {MAKEWPARAM(ID_EMULATION_MODULES, MF_HILITE), "Select Emulation Modules"},
+        {MAKEWPARAM(0, 0xFFFF), ""},  // the menu closed
+    };
+    ProgramRun run;
+    std::vector<std::string> shown;
+    run.Run([&](Robot& robot) {
+        robot.WaitForMainWindow();
+        for (const Case& c : cases) {
+            robot.Send(WM_MENUSELECT, c.wParam, 0);
+            shown.push_back(robot.StatusPane(0));
+        }
+    });
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(shown[i], cases[i].text) << "case " << i;
+}
+
+TEST(MainWindow, EveryWayOutSavesThePlacementAndTheModuleSettings)
+{
+    enum Way { ExitButton, EscapeKey, CloseBox, ExitMenuAfterHelp };
+    for (Way way : {ExitButton, EscapeKey, CloseBox, ExitMenuAfterHelp}) {
+        ProgramRun run;
+        const std::string modules = run.ReadSetting(ProgramRun::MachineKey, "Modules");
+        const int result = run.Run([&](Robot& robot) {
+            robot.WaitForMainWindow();
+            Robot::WaitUntil([&] { return !robot.StatusPane(2).empty(); }, 5000);
+            switch (way) {
+            case ExitButton:
+                PostMessageA(GetDlgItem(robot.MainWindow(), ID_EXIT), BM_CLICK, 0, 0);
+                break;
+            case EscapeKey: {
+                HWND list = GetDlgItem(robot.MainWindow(), IDC_MESSAGES);
+                PostMessageA(list, WM_KEYDOWN, VK_ESCAPE, 0);
+                PostMessageA(list, WM_KEYUP, VK_ESCAPE, 0);
+                break;
+            }
+            case CloseBox:
+                robot.Send(WM_SYSCOMMAND, SC_CLOSE, 0);
+                break;
+            case ExitMenuAfterHelp: {
+                // Help with no Control.hlp: the help viewer complains in its own window.
+                robot.Command(ID_HELP_CONTENTS);
+                Sleep(1500);
+                EnumWindows([](HWND window, LPARAM) -> BOOL {
+                    if (Robot::WindowText(window) == "ERROR")
+                        PostMessageA(window, WM_COMMAND, IDOK, 0);
+                    return TRUE;
+                }, 0);
+                robot.Command(ID_EXIT);
+                break;
+            }
+            }
+            Robot::WaitUntil([&] { return robot.MainWindow() == nullptr; }, 5000);
+        });
+        EXPECT_EQ(result, 0) << "way " << way;
+        EXPECT_EQ(run.ReadBinarySetting(ProgramRun::UserKey, "WindowPos").size(), 44u) << "way " << way;
+        std::vector<std::string> written;
+        for (const TraceLine& call : run.Calls("SetValue"))
+            written.push_back(call.args.count("name") ? call.args.at("name") : "?");
+        const std::vector<std::string> expected = {"Modules", "ModsInstalled", "Path", "DefModule"};
+        EXPECT_EQ(written, expected) << "way " << way;
+        EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "Modules"), modules) << "way " << way;
+    }
+}
+
+TEST(MainWindow, WaitsThatNeverEndAreBoundedWarnedAndCheap)
+{
+    struct Case {
+        const char* name;
+        const char* fault;
+        const char* warning;  // null: nothing to warn about
+    };
+    const Case cases[] = {
+        {"TestReady busy for ever", "op = \"TestReady\"\nbusy_forever = true\n",
+         "WARNING, the CD Emulator stayed busy for 3 seconds. If this goes on, switch the Emulator off then on again."},
+        {"AcquireHandle always fails", "op = \"AcquireHandle\"\nalways = true\n",
+         "WARNING, the CD Emulator gave no access for 2 seconds. Check that it is switched on and connected."},
+        {"status reads fail", "op = \"GetStatus.1\"\nalways = true\n", nullptr},
+    };
+    for (const Case& c : cases) {
+        ProgramRun run;
+        const std::string modules = run.ReadSetting(ProgramRun::MachineKey, "Modules");
+        run.Scenario(std::string("[[fault]]\n") + c.fault);
+        std::vector<std::string> messages;
+        double cpuMs = 0, wallMs = 0, exitMs = 0;
+        run.Run([&](Robot& robot) {
+            const double cpu0 = ProcessCpuMs();
+            const ULONGLONG t0 = GetTickCount64();
+            robot.WaitForMainWindow(20000);
+            Sleep(1000);
+            cpuMs = ProcessCpuMs() - cpu0;
+            wallMs = double(GetTickCount64() - t0);
+            messages = robot.Messages();
+            const ULONGLONG t1 = GetTickCount64();
+            robot.Command(ID_EXIT);
+            Robot::WaitUntil([&] { return robot.MainWindow() == nullptr; }, 10000);
+            exitMs = double(GetTickCount64() - t1);
+        });
+        if (c.warning) {
+            EXPECT_EQ(std::count(messages.begin(), messages.end(), c.warning), 1) << c.name;
+        }
+        EXPECT_LT(wallMs, 12000) << c.name << ": start-up waited too long";
+        EXPECT_LT(exitMs, 2000) << c.name << ": exit was not prompt";
+        EXPECT_LT(cpuMs, 0.10 * wallMs) << c.name << ": " << cpuMs << " ms of CPU in " << wallMs << " ms";
+        EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "Modules"), modules) << c.name;
+    }
+}
