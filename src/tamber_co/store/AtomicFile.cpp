@@ -1,0 +1,148 @@
+#include "store/AtomicFile.h"
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+std::string TemporaryName(const std::string& path)
+{
+    static std::atomic<unsigned> counter{0};
+#ifdef _WIN32
+    const unsigned long pid = GetCurrentProcessId();
+#else
+    const unsigned long pid = (unsigned long)getpid();
+#endif
+    return path + ".tmp" + std::to_string(pid) + "-" + std::to_string(counter++);
+}
+
+}  // namespace
+
+#ifdef _WIN32
+
+bool ReplaceFileAtomically(const std::string& path, const void* data, size_t size, bool durable)
+{
+    const std::string temp = TemporaryName(path);
+    HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const char* p = static_cast<const char*>(data);
+    size_t left = size;
+    bool ok = true;
+    while (ok && left > 0) {
+        DWORD written = 0;
+        const DWORD chunk = left > 0x40000000 ? 0x40000000 : DWORD(left);
+        ok = WriteFile(file, p, chunk, &written, nullptr) && written == chunk;
+        p += chunk;
+        left -= chunk;
+    }
+    if (ok && durable) ok = FlushFileBuffers(file) != 0;
+    CloseHandle(file);
+    if (ok)
+        ok = MoveFileExA(temp.c_str(), path.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : 0)) != 0;
+    if (!ok) DeleteFileA(temp.c_str());
+    return ok;
+}
+
+bool RenameFile(const std::string& from, const std::string& to)
+{
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+std::string JoinPath(const std::string& a, const std::string& b)
+{
+    if (a.empty()) return b;
+    const char last = a.back();
+    return (last == '\\' || last == '/') ? a + b : a + "\\" + b;
+}
+
+#else
+
+bool ReplaceFileAtomically(const std::string& path, const void* data, size_t size, bool durable)
+{
+    const std::string temp = TemporaryName(path);
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    const char* p = static_cast<const char*>(data);
+    size_t left = size;
+    bool ok = true;
+    while (ok && left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        p += n;
+        left -= size_t(n);
+    }
+    if (ok && durable) ok = ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    if (durable) {
+        // The rename itself must reach the disc too, or a power cut could bring the old file back.
+        const std::string dir = std::filesystem::path(path).parent_path().string();
+        const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dfd >= 0) {
+            ::fsync(dfd);
+            ::close(dfd);
+        }
+    }
+    return true;
+}
+
+bool RenameFile(const std::string& from, const std::string& to)
+{
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::string JoinPath(const std::string& a, const std::string& b)
+{
+    if (a.empty()) return b;
+    return a.back() == '/' ? a + b : a + "/" + b;
+}
+
+#endif
+
+bool ReadWholeFile(const std::string& path, std::string& out)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    out.clear();
+    char buffer[16384];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.append(buffer, n);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+bool FileExists(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+bool MakeDirectories(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    return std::filesystem::is_directory(path, ec);
+}
+
+bool RemoveFile(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::remove(path, ec);
+}

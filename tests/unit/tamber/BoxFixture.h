@@ -1,0 +1,141 @@
+// A virtual box on a manual clock, and the program's way of putting modules into it.
+#pragma once
+#include <gtest/gtest.h>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <memory>
+#include <vector>
+#include "common/ByteOrder.h"
+#include "common/Checksum.h"
+#include "model/VirtualEmulator.h"
+
+// A new empty folder under the system's temporary folder, removed when the test program ends.
+inline std::string UniqueTempDir(const char* what)
+{
+    struct Cleanup {
+        std::vector<std::filesystem::path> dirs;
+        ~Cleanup()
+        {
+            std::error_code ec;
+            for (const auto& d : dirs) std::filesystem::remove_all(d, ec);
+        }
+    };
+    static Cleanup cleanup;
+    static std::atomic<int> counter{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+        ("tamber-" + std::string(what) + "-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    std::filesystem::create_directories(dir);
+    cleanup.dirs.push_back(dir);
+    return dir.string();
+}
+
+struct Status {
+    uint8_t b[20] = {};
+    uint8_t activity() const { return b[11] & 6; }
+    uint8_t state() const { return b[10]; }
+    uint16_t error() const { return LoadBE16(b + 12); }
+    bool emulation() const { return b[11] & 1; }
+    // Position in sectors from the BCD minutes, seconds and frames, as the program reads it.
+    uint32_t position() const
+    {
+        auto bcd = [](uint8_t v) { return uint32_t((v >> 4) * 10 + (v & 15)); };
+        return (bcd(b[7]) * 60 + bcd(b[8])) * 75 + bcd(b[9]);
+    }
+};
+
+class BoxTest : public ::testing::Test {
+protected:
+    void Start(const Scenario& s, const std::string& stateDir = {})
+    {
+        scenario = s;
+        faults = std::make_unique<FaultPlan>(s.faults);
+        box = std::make_unique<VirtualEmulator>(s, clock, *faults, stateDir);
+        ASSERT_EQ(box->AcquireHandle(&handle), 0);
+    }
+    void Start() { Start(DefaultScenario()); }
+
+    Status Poll()
+    {
+        Status s;
+        uint32_t size = 20;
+        EXPECT_EQ(box->GetStatus(handle, s.b, &size, 1), 0);
+        return s;
+    }
+    std::vector<uint8_t> Read(uint32_t address, uint32_t length)
+    {
+        std::vector<uint8_t> out(length);
+        EXPECT_EQ(box->ReadMemory(handle, address, out.data(), &length), 0);
+        return out;
+    }
+    std::vector<uint8_t> Target()
+    {
+        std::vector<uint8_t> t(200);
+        uint32_t size = 200;
+        EXPECT_EQ(box->GetTargetInfo(handle, t.data(), &size), 0);
+        return t;
+    }
+
+    struct Module {
+        uint16_t code;
+        std::vector<uint8_t> image;
+    };
+    // What the program does: images downward from 0xF3E00, then the record block with the
+    // device table read back from the box and the block checksum.
+    void Install(const std::vector<Module>& modules, bool corruptFirstImage = false)
+    {
+        std::vector<uint8_t> block(512, 0);
+        StoreBE16(block.data(), 4);
+        StoreBE16(block.data() + 2, uint16_t(modules.size()));
+        uint32_t next = 0xF3E00;
+        for (size_t i = 0; i < modules.size(); ++i) {
+            const auto& m = modules[i];
+            next -= uint32_t(m.image.size());
+            ASSERT_EQ(box->WriteMemory(handle, next, m.image.data(), uint32_t(m.image.size())), 0);
+            uint8_t* e = block.data() + 22 + 20 * i;
+            StoreBE16(e, m.code);
+            e[2] = 1;
+            StoreBE32(e + 8, next);
+            StoreBE32(e + 12, uint32_t(m.image.size()));
+            StoreLE32(e + 16, XorChecksum(m.image.data(), m.image.size() / 4));
+            if (corruptFirstImage && i == 0) e[16] ^= 1;
+        }
+        const std::vector<uint8_t> upper = Read(0xFFF00, 256);
+        std::memcpy(block.data() + 256, upper.data(), 256);
+        StoreLE32(block.data() + 508, XorChecksum(block.data(), 127));
+        ASSERT_EQ(box->WriteMemory(handle, 0xFFE00, block.data(), 512), 0);
+    }
+    static std::vector<uint8_t> Image(size_t size, uint8_t seed)
+    {
+        std::vector<uint8_t> v(size);
+        for (size_t i = 0; i < size; ++i) v[i] = uint8_t(i * 7 + seed);
+        return v;
+    }
+    void InstallSaturnAndPlayStation()
+    {
+        Install({{0x0002, Image(40000, 1)}, {0x00FC, Image(30004, 2)}});
+    }
+    // Cutter image as the program builds it from the cutter module file.
+    static std::vector<uint8_t> CutterImage(uint8_t cutter, uint8_t source, uint8_t speed, uint8_t test,
+                                            size_t fileSize = 1001)
+    {
+        const size_t padded = (fileSize + 3) / 4 * 4;
+        std::vector<uint8_t> image(padded + 4, 0);
+        for (size_t i = 0; i < fileSize; ++i) image[i] = uint8_t(i * 13 + 5);
+        image[3] = cutter;
+        image[4] = source;
+        image[5] = speed;
+        image[6] = test;
+        StoreLE32(image.data() + padded, XorChecksum(image.data(), padded / 4));
+        return image;
+    }
+
+    Scenario scenario;
+    ManualClock clock;
+    std::unique_ptr<FaultPlan> faults;
+    std::unique_ptr<VirtualEmulator> box;
+    uint32_t handle = 0;
+};
