@@ -1,0 +1,38 @@
+// The library's entry points: DllMain starts and ends the trace, TamberCOCreateInstance makes
+// the two classes of object.
+#include "com/ComBase.h"
+#include "com/Objects.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH) TraceStart();
+    if (reason == DLL_PROCESS_DETACH) TraceStop();  // last line: the objects still alive
+    return TRUE;
+}
+
+extern "C" HRESULT STDMETHODCALLTYPE TamberCOCreateInstance(REFCLSID clsid, ULONG_PTR, ULONG_PTR, REFIID iid,
+                                                           void** out)
+{
+    std::string name = "-";
+    const char* kind = IsEqualGUID(clsid, CLSID_EmulatorSystem)     ? "EmulatorSystem"
+                       : IsEqualGUID(clsid, CLSID_SettingsRegistry) ? "SettingsRegistry"
+                                                                     : nullptr;
+    const HRESULT r = Guarded([&]() -> HRESULT {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        Process& p = TheProcess();
+        if (!p.ready) return E_FAIL;
+        if (kind) {
+            std::lock_guard<std::mutex> guard(p.lock);
+            const std::string particular = std::string("TamberCOCreateInstance.") + kind;
+            const FaultVerdict v = p.faults->Check("TamberCOCreateInstance", particular);
+            if (v.fail) return HRESULT(v.result);
+        }
+        if (IsEqualGUID(clsid, CLSID_EmulatorSystem)) return CreateEmulatorSystem(iid, out, name);
+        if (IsEqualGUID(clsid, CLSID_SettingsRegistry)) return CreateSettingsRegistry(iid, out, name);
+        return CLASS_E_CLASSNOTAVAILABLE;
+    });
+    TraceCall("TamberCOCreateInstance", r, "clsid=%s iid=%s out=%s", GuidName(clsid).c_str(), GuidName(iid).c_str(),
+              name.c_str());
+    return r;
+}

@@ -1,0 +1,102 @@
+#include "com/Process.h"
+#include "emulator/EmulatorInterfaces.h"
+#include <cstdio>
+#include "store/AtomicFile.h"
+
+volatile LONG LiveObjects = 0;
+
+namespace {
+
+std::string Environment(const char* name)
+{
+    char value[MAX_PATH * 2];
+    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
+}
+
+void Setup(Process& p)
+{
+    const std::string home = Environment("TAMBER_HOME");
+    std::string machineRoot, userRoot;
+    if (!home.empty()) {
+        p.stateDir = home;
+        machineRoot = JoinPath(home, "Machine");
+        userRoot = JoinPath(home, "User");
+        p.moduleFolder = JoinPath(home, "Modules");
+    } else {
+        const std::string programData = Environment("ProgramData");
+        const std::string appData = Environment("APPDATA");
+        const std::string localAppData = Environment("LOCALAPPDATA");
+        if (programData.empty() || appData.empty() || localAppData.empty()) {
+            TraceText("setup failed: neither TAMBER_HOME nor ProgramData, APPDATA and LOCALAPPDATA are set");
+            return;
+        }
+        p.stateDir = JoinPath(localAppData, "Tamber");
+        machineRoot = JoinPath(JoinPath(programData, "Tamber"), "Machine");
+        userRoot = JoinPath(JoinPath(appData, "Tamber"), "User");
+        p.moduleFolder = JoinPath(JoinPath(programData, "Tamber"), "Modules");
+    }
+    p.scenario = DefaultScenario();
+    const std::string file = Environment("TAMBER_EMULATOR");
+    if (!file.empty()) {
+        std::string error;
+        if (!LoadScenarioFile(file, p.scenario, error)) {
+            // Every factory call fails from here on; the trace says why.
+            TraceText("scenario error: %s", error.c_str());
+            return;
+        }
+        TraceText("scenario %s", file.c_str());
+    }
+    p.faults = std::make_unique<FaultPlan>(p.scenario.faults);
+    p.clock = std::make_unique<RealClock>(p.scenario.timeScale);
+    p.store = std::make_unique<SettingsStore>(machineRoot, userRoot);
+    TraceText("state %s", p.stateDir.c_str());
+    p.ready = true;
+}
+
+}  // namespace
+
+Process& TheProcess()
+{
+    // Never destroyed: objects the program still holds at exit keep a valid process behind them.
+    static Process* process = [] {
+        Process* p = new Process;
+        Setup(*p);
+        return p;
+    }();
+    return *process;
+}
+
+VirtualEmulator& TheBox(Process& p)
+{
+    if (!p.box) p.box = std::make_unique<VirtualEmulator>(p.scenario, *p.clock, *p.faults, p.stateDir);
+    return *p.box;
+}
+
+long NextSerial()
+{
+    static volatile LONG serial = 0;
+    return InterlockedIncrement(&serial);
+}
+
+std::string GuidName(const GUID& id)
+{
+    struct Known {
+        const GUID* id;
+        const char* name;
+    };
+    static const GUID unknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+    static const Known known[] = {
+        {&CLSID_EmulatorSystem, "CLSID_EmulatorSystem"}, {&IID_EmulatorSystem, "IID_EmulatorSystem"},
+        {&IID_EmulatorDevice, "IID_EmulatorDevice"},     {&IID_EmulatorSink, "IID_EmulatorSink"},
+        {&CLSID_SettingsRegistry, "CLSID_SettingsRegistry"}, {&IID_SettingsRegistry, "IID_SettingsRegistry"},
+        {&IID_SettingsKey, "IID_SettingsKey"},           {&unknown, "IID_IUnknown"},
+    };
+    for (const Known& k : known)
+        if (IsEqualGUID(id, *k.id)) return k.name;
+    char text[64];
+    std::snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  static_cast<unsigned long>(id.Data1), id.Data2, id.Data3, id.Data4[0], id.Data4[1], id.Data4[2],
+                  id.Data4[3], id.Data4[4], id.Data4[5], id.Data4[6], id.Data4[7]);
+    return text;
+}

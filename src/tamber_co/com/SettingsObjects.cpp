@@ -1,0 +1,136 @@
+// SettingsRegistry and SettingsKey over the settings store; the first opening of the machine
+// key on a fresh machine seeds the demo modules and the module settings.
+#include <cstring>
+#include <new>
+#include "com/ComBase.h"
+#include "com/Objects.h"
+#include "store/DemoMaterial.h"
+
+namespace {
+
+std::string Shown(const char* text)
+{
+    if (!text) return "(null)";
+    std::string s(text);
+    if (s.size() > 120) s = s.substr(0, 120) + "...";
+    return s;
+}
+
+template <typename F>
+HRESULT OnStore(const char* op, F body)
+{
+    Process& p = TheProcess();
+    std::lock_guard<std::mutex> guard(p.lock);
+    if (!p.ready) return E_FAIL;
+    const FaultVerdict v = p.faults->Check(op);
+    if (v.fail) return HRESULT(v.result);
+    return Guarded([&] { return HRESULT(body(*p.store)); });
+}
+
+class KeyObject final : public ComObject<SettingsKey> {
+public:
+    explicit KeyObject(std::string file) : ComObject(IID_SettingsKey, "SettingsKey"), file_(std::move(file)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryValue(const char* name, BYTE* buffer, DWORD* size) override
+    {
+        return Query("QueryValue", name, false, buffer, size);
+    }
+    HRESULT STDMETHODCALLTYPE SetValue(const char* name, const char* text) override
+    {
+        const HRESULT r = OnStore("SetValue", [&](SettingsStore& s) -> HRESULT {
+            if (!text) return E_POINTER;
+            return s.Set(file_, name, false, reinterpret_cast<const uint8_t*>(text), uint32_t(std::strlen(text)));
+        });
+        TraceCall("SetValue", r, "key=%s name=\"%s\" text=\"%s\"", Name().c_str(), Shown(name).c_str(),
+                  Shown(text).c_str());
+        return r;
+    }
+    HRESULT STDMETHODCALLTYPE Reserved5() override { return NotImplemented("Reserved5"); }
+    HRESULT STDMETHODCALLTYPE Reserved6() override { return NotImplemented("Reserved6"); }
+    HRESULT STDMETHODCALLTYPE Reserved7() override { return NotImplemented("Reserved7"); }
+    HRESULT STDMETHODCALLTYPE QueryBinaryValue(const char* name, BYTE* buffer, DWORD* size) override
+    {
+        return Query("QueryBinaryValue", name, true, buffer, size);
+    }
+    HRESULT STDMETHODCALLTYPE SetBinaryValue(const char* name, const BYTE* data, DWORD size) override
+    {
+        const HRESULT r = OnStore("SetBinaryValue", [&](SettingsStore& s) { return s.Set(file_, name, true, data, size); });
+        TraceCall("SetBinaryValue", r, "key=%s name=\"%s\" size=%lu", Name().c_str(), Shown(name).c_str(),
+                  static_cast<unsigned long>(size));
+        return r;
+    }
+
+private:
+    HRESULT Query(const char* op, const char* name, bool binary, BYTE* buffer, DWORD* size)
+    {
+        const unsigned long in = size ? *size : 0;
+        uint32_t n = uint32_t(in);
+        bool asked = false;  // an injected fault leaves the caller's size as it was
+        const HRESULT r = OnStore(op, [&](SettingsStore& s) -> HRESULT {
+            if (!size) return E_POINTER;
+            asked = true;
+            return s.Query(file_, name, binary, buffer, &n);
+        });
+        if (asked) *size = n;
+        TraceCall(op, r, "key=%s name=\"%s\" size=%lu out_size=%lu", Name().c_str(), Shown(name).c_str(), in,
+                  size ? static_cast<unsigned long>(*size) : 0ul);
+        return r;
+    }
+
+    std::string file_;
+};
+
+bool SameText(const char* a, const char* b)
+{
+    for (; *a && *b; ++a, ++b)
+        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) return false;
+    return *a == *b;
+}
+
+class RegistryObject final : public ComObject<SettingsRegistry> {
+public:
+    RegistryObject() : ComObject(IID_SettingsRegistry, "SettingsRegistry") {}
+
+    HRESULT STDMETHODCALLTYPE Reserved3() override { return NotImplemented("Reserved3"); }
+    HRESULT STDMETHODCALLTYPE Reserved4() override { return NotImplemented("Reserved4"); }
+    HRESULT STDMETHODCALLTYPE Reserved5() override { return NotImplemented("Reserved5"); }
+    HRESULT STDMETHODCALLTYPE Reserved6() override { return NotImplemented("Reserved6"); }
+    HRESULT STDMETHODCALLTYPE Reserved7() override { return NotImplemented("Reserved7"); }
+    HRESULT STDMETHODCALLTYPE Reserved8() override { return NotImplemented("Reserved8"); }
+    HRESULT STDMETHODCALLTYPE Reserved9() override { return NotImplemented("Reserved9"); }
+    HRESULT STDMETHODCALLTYPE OpenKey(const char* path, SettingsKey** key) override
+    {
+        std::string name = "-";
+        std::string file;
+        const HRESULT r = OnStore("OpenKey", [&](SettingsStore& s) -> HRESULT {
+            if (!path || !key) return E_POINTER;
+            *key = nullptr;
+            if (!s.KeyFile(path, file)) return E_INVALIDARG;
+            Process& p = TheProcess();
+            if (SameText(path, "\\\\Machine\\CDModules") && p.scenario.seedDefaults && !p.seedChecked) {
+                p.seedChecked = true;
+                if (SeedDefaultSettings(s, file, p.moduleFolder))
+                    TraceText("first run: demo modules written to %s", p.moduleFolder.c_str());
+            }
+            KeyObject* k = new (std::nothrow) KeyObject(file);
+            if (!k) return E_OUTOFMEMORY;
+            *key = k;
+            name = k->Name();
+            return S_OK;
+        });
+        TraceCall("OpenKey", r, "path=\"%s\" out=%s", Shown(path).c_str(), name.c_str());
+        return r;
+    }
+};
+
+}  // namespace
+
+HRESULT CreateSettingsRegistry(REFIID iid, void** out, std::string& name)
+{
+    if (!IsEqualGUID(iid, IID_Unknown) && !IsEqualGUID(iid, IID_SettingsRegistry)) return E_NOINTERFACE;
+    RegistryObject* r = new (std::nothrow) RegistryObject;
+    if (!r) return E_OUTOFMEMORY;
+    *out = static_cast<SettingsRegistry*>(r);
+    name = r->Name();
+    return S_OK;
+}
