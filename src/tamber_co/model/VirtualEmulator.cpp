@@ -343,7 +343,10 @@ int32_t VirtualEmulator::QueryMode(uint32_t handle, uint8_t* buffer, uint32_t le
 int32_t VirtualEmulator::SetMode(uint32_t handle, uint32_t word)
 {
     if (const int32_t r = Guard(handle, "SetMode")) return r;
-    const uint32_t mode = word & 0xF, configuration = (word >> 4) & 0xF, device = word >> 8;
+    const uint32_t mode = word & 0xF, configuration = (word >> 4) & 0xF;
+    // Device 0 names no device: the box stays on the one it emulates from. The program switches
+    // with 0 at its first start, before it has read the device table.
+    const uint32_t device = (word >> 8) ? (word >> 8) : emulationDevice_;
     if (mode > 1) return InvalidArg;
     const bool discDevice = device >= 1 && device <= scenario_.devices.size() &&
                             (scenario_.devices[device - 1].type == 0 || scenario_.devices[device - 1].type == 7);

@@ -135,7 +135,8 @@ TEST_F(BoxTest, NoDiscOnTheEmulationDeviceIs8010)
 
 TEST_F(BoxTest, SetModeDecodesTheWordAndRefusesDevicesThatHoldNoDisc)
 {
-    // Default table: 1 hard disc (type 0), 2 PD drive (type 7), 3 CD writer (type 4).
+    // Default table: 1 hard disc (type 0), 2 PD drive (type 7), 3 CD writer (type 4). Device 0
+    // keeps the box on its current device (2, the last disc device).
     struct Case {
         uint32_t word;
         bool accepted;
@@ -145,7 +146,7 @@ TEST_F(BoxTest, SetModeDecodesTheWordAndRefusesDevicesThatHoldNoDisc)
     const Case cases[] = {
         {0x101, true, true, 1, 0},  {0x201, true, true, 2, 0},   {0x2F1, true, true, 2, 15},
         {0x200, true, false, 2, 0}, {0x130, true, false, 1, 3},  {0x301, false, true, 2, 0},
-        {0x801, false, true, 2, 0}, {0x001, false, true, 2, 0},  {0x102, false, true, 2, 0},
+        {0x801, false, true, 2, 0}, {0x001, true, true, 2, 0},   {0x102, false, true, 2, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.word);

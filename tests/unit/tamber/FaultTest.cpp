@@ -232,3 +232,20 @@ file = "GAME.BIN"
         EXPECT_NE(why.find(b.mentions), std::string::npos) << why;
     }
 }
+
+TEST(ScenarioFile, TheShippedDemoScenariosAreValid)
+{
+#ifdef TAMBER_SCENARIO_DIR
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(TAMBER_SCENARIO_DIR)) {
+        if (entry.path().extension() != ".toml") continue;
+        Scenario s = DefaultScenario();
+        std::string error;
+        EXPECT_TRUE(LoadScenarioFile(entry.path().string(), s, error)) << error;
+        ++count;
+    }
+    EXPECT_GE(count, 3);
+#else
+    GTEST_SKIP() << "the scenario folder is read in the host tree";
+#endif
+}
