@@ -1,4 +1,5 @@
 // The virtual box as the program meets it: target block, module checks, drive, modes, handles.
+#include <cstdio>
 #include "BoxFixture.h"
 
 using namespace TamberResult;
@@ -115,22 +116,50 @@ TEST_F(BoxTest, DriveBootsThroughItsConsolesStatesAndPlaysInBcd)
     }
 }
 
-TEST_F(BoxTest, NoDiscOnTheEmulationDeviceIs8010)
+TEST_F(BoxTest, TheDiscComesFromTheScenarioAndNoDiscIs8010)
 {
-    Scenario s = DefaultScenario();
-    s.disc.present = false;
-    Start(s);
-    InstallSaturnAndPlayStation();
-    clock.Advance(3000);
-    const Status st = Poll();
-    EXPECT_EQ(st.error(), 0x8010);
-    EXPECT_EQ(st.activity(), 2);
-
-    s.disc = DiscConfig{};
-    s.disc.image = "/nonexistent/disc.iso";
-    Start(s);
-    InstallSaturnAndPlayStation();
-    EXPECT_EQ(Poll().error(), 0x8010) << "an image file that cannot be opened is no disc";
+    const std::string dir = UniqueTempDir("disc");
+    const auto image = [&](const char* name, size_t bytes) {
+        const std::string path = dir + "/" + name;
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        const std::vector<char> zeros(bytes, 0);
+        std::fwrite(zeros.data(), 1, bytes, f);
+        std::fclose(f);
+        return path;
+    };
+    struct Case {
+        const char* what;
+        DiscConfig disc;
+        uint16_t error;
+        uint32_t sectors;  // end sector of a cut from it
+    };
+    const Case cases[] = {
+        {"synthetic", {true, "", false, 1234}, 0, 1234},
+        {"image of 2048-byte sectors", {true, image("a.iso", 2048 * 400 + 100), false, 5}, 0, 400},
+        {"raw image of 2352-byte sectors", {true, image("b.bin", 2352 * 300), true, 5}, 0, 300},
+        {"image that cannot be opened", {true, dir + "/missing.iso", false, 5}, 0x8010, 0},
+        {"no disc", {false, "", false, 5}, 0x8010, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Scenario s = DefaultScenario();
+        s.disc = c.disc;
+        Start(s);
+        InstallSaturnAndPlayStation();
+        clock.Advance(3000);
+        const Status st = Poll();
+        EXPECT_EQ(st.error(), c.error);
+        EXPECT_EQ(st.activity(), c.error ? 2 : 6);
+        const std::vector<uint8_t> cutter = CutterImage(3, 2, 0, 1);
+        const int32_t r = box->DownloadCutterModule(handle, cutter.data(), uint32_t(cutter.size()));
+        EXPECT_EQ(r >= 0, c.sectors != 0) << "no cut from no disc";
+        uint8_t progress[12] = {};
+        uint32_t size = 12;
+        ASSERT_EQ(box->GetStatus(handle, progress, &size, 3), 0);
+        if (c.sectors) {
+            EXPECT_EQ(LoadBE32(progress + 4), c.sectors);
+        }
+    }
 }
 
 TEST_F(BoxTest, SetModeDecodesTheWordAndRefusesDevicesThatHoldNoDisc)
