@@ -1,6 +1,25 @@
 #include "framework/Dialog.h"
 #include "framework/Application.h"
 
+namespace {
+
+// A picture named in a dialog template is loaded by its static control. Windows frees it with the
+// control, Wine never does, so an About box opened again and again would grow the process. Taking
+// the picture out of the control makes it ours to free, on both.
+void FreeTemplatePictures(HWND dialog)
+{
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[16] = "";
+        GetClassNameA(child, className, sizeof className);
+        if (lstrcmpiA(className, "Static") != 0 || (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_BITMAP)
+            continue;
+        if (HGDIOBJ picture = HGDIOBJ(SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, 0)))
+            DeleteObject(picture);
+    }
+}
+
+}  // namespace
+
 INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == DialogInitMessage) {
@@ -13,6 +32,8 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return TRUE;
     }
     // Until the runner binds the object (WM_INITDIALOG included) there is nobody to answer.
+    if (message == WM_DESTROY)
+        FreeTemplatePictures(window);
     Dialog* dialog = reinterpret_cast<Dialog*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (!dialog)
         return FALSE;
