@@ -95,6 +95,7 @@ TEST(Polling, TimeAndStateWhileActiveAndWhileOff)
         offState = robot.StatusPane(2);
         offTime = robot.StatusPane(3);
         offMode = robot.StatusPane(1);
+        Sleep(2500);  // long enough to measure the slower poll
     });
     // Playing: the position moves on, shown as mm:ss:ff.
     ASSERT_GE(times.size(), 3u);
@@ -123,6 +124,8 @@ TEST(Polling, TimeAndStateWhileActiveAndWhileOff)
 TEST(Polling, ModeToggleFromButtonMenuAndEnterKey)
 {
     ProgramRun run;
+    // A first start uploads the modules, switching modes; the second shows the window as built.
+    run.Run([](Robot& robot) { Robot::WaitUntil([&] { return robot.StatusPane(2) == "Play"; }, 8000); });
     struct Seen {
         std::string button, menu, pane1;
         size_t panes;
@@ -175,6 +178,7 @@ TEST(Polling, ModeToggleFromButtonMenuAndEnterKey)
     std::vector<uint32_t> words;
     for (const TraceLine& call : run.Calls("SetMode"))
         words.push_back(call.Arg("word"));
+    ASSERT_NE(device, 0u);
     const std::vector<uint32_t> expected = {device << 8 | 0, device << 8 | 1, device << 8 | 0};
     EXPECT_EQ(words, expected);
 }

@@ -141,6 +141,11 @@ ProgramRun::~ProgramRun()
         RemoveTree(home_);
 }
 
+void ProgramRun::ClearScenario()
+{
+    _putenv_s("TAMBER_EMULATOR", "");
+}
+
 void ProgramRun::Scenario(const std::string& toml)
 {
     std::ofstream(scenarioPath_, std::ios::binary) << toml;
@@ -200,7 +205,10 @@ std::vector<TraceLine> ProgramRun::Trace() const
             } else if (result) {
                 line.result = word;
             } else if (auto eq = word.find('='); eq != std::string::npos) {
-                line.args[word.substr(0, eq)] = word.substr(eq + 1);
+                std::string value = word.substr(eq + 1);
+                if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+                    value = value.substr(1, value.size() - 2);
+                line.args[word.substr(0, eq)] = value;
             }
         }
         if (result)

@@ -26,6 +26,7 @@ public:
     ProgramRun& operator=(const ProgramRun&) = delete;
 
     void Scenario(const std::string& toml);
+    void ClearScenario();  // back to the built-in default, e.g. to inspect after a faulty run
     // The main window runs on this thread until it closes; script runs on a robot thread. When
     // the script ends with the window still open, the robot closes it. Returns RunModal's value.
     int Run(const std::function<void(Robot&)>& script);

@@ -13,11 +13,15 @@ struct Search {
 BOOL CALLBACK MatchCaption(HWND window, LPARAM lParam)
 {
     auto* search = reinterpret_cast<Search*>(lParam);
-    char text[256] = "";
-    GetWindowTextA(window, text, sizeof text);
+    // Class and visibility first: asking a hidden helper window of a thread that no longer pumps
+    // messages for its text would stall the robot.
     char className[64] = "";
     GetClassNameA(window, className, sizeof className);
-    if (IsWindowVisible(window) && strcmp(className, "#32770") == 0 && strcmp(text, search->caption) == 0) {
+    if (!IsWindowVisible(window) || strcmp(className, "#32770") != 0)
+        return TRUE;
+    char text[256] = "";
+    GetWindowTextA(window, text, sizeof text);
+    if (strcmp(text, search->caption) == 0) {
         search->found = window;
         return FALSE;
     }

@@ -160,6 +160,7 @@ TEST(StartUp, EachFailedConnectionStepEndsWithOneBoxAndNoSettingsWritten)
         EXPECT_TRUE(run.Calls("SetValue").empty()) << c.op;
         EXPECT_TRUE(run.Calls("SetBinaryValue").empty()) << c.op;
         EXPECT_TRUE(run.Calls("GetStatus").empty()) << c.op << ": start-up went on after the failure";
+        run.ClearScenario();
         EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "Modules"), modulesBefore) << c.op;
     }
 }

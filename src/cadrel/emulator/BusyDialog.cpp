@@ -4,6 +4,8 @@
 #include "emulator/DeviceLock.h"
 #include "resources/ResourceIds.h"
 
+bool BusyDialog::stayedBusy_ = false;
+
 BusyDialog::BusyDialog(HWND owner, EmulatorDevice* device, int show, EmulatorSink* reporter)
     : Dialog(IDD_BUSY, owner), device_(device), reporter_(reporter), show_(show)
 {
@@ -34,10 +36,15 @@ int BusyDialog::OnInitDialog()
         while (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
             DispatchMessageA(&msg);
     };
-    if (handle != 0 && !RetryWithin(TestReadyBoundMs, ready, between) && reporter_) {
-        char text[] = "WARNING, the CD Emulator stayed busy for 3 seconds. "
-                      "If this goes on, switch the Emulator off then on again.";
-        reporter_->Notify(1, text);
+    if (handle != 0) {
+        // One try while the emulator is known to be stuck: one delay and one warning in all.
+        const bool answered = stayedBusy_ ? ready() : RetryWithin(TestReadyBoundMs, ready, between);
+        if (!answered && !stayedBusy_ && reporter_) {
+            char text[] = "WARNING, the CD Emulator stayed busy for 3 seconds. "
+                          "If this goes on, switch the Emulator off then on again.";
+            reporter_->Notify(1, text);
+        }
+        stayedBusy_ = !answered;
     }
     ProcessDeviceLock->Lock(false);
     DestroyWindow(window_);

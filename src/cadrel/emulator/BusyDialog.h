@@ -16,4 +16,6 @@ private:
     EmulatorDevice* device_;
     EmulatorSink* reporter_;
     int show_;
+    // The last wait ran out of time; later waits try once until the emulator answers again.
+    static bool stayedBusy_;
 };
