@@ -233,4 +233,18 @@ TEST_F(DialogRunner, ModelessDialogRunsInTheCurrentLoopAndItsCloseEndsNoLoop)
     EXPECT_FALSE(panel->IsModal());
 }
 
+TEST_F(DialogRunner, MissingTemplateMakesNoWindowAndBindsNothing)
+{
+    TestDialog dialog(4999, Host());
+    auto* probe = new ProbeControl(IDOK);
+    dialog.Controls().Add(probe);
+    bool initialised = false;
+    dialog.onInit = [&] { initialised = true; };
+    EXPECT_EQ(0, dialog.RunModal());
+    EXPECT_EQ(nullptr, dialog.CreateModeless());
+    EXPECT_FALSE(initialised);
+    EXPECT_EQ(0, probe->attaches + probe->updates);
+    EXPECT_TRUE(IsWindowEnabled(Host()));
+}
+
 }  // namespace
