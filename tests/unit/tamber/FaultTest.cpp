@@ -224,6 +224,9 @@ file = "GAME.BIN"
         {"[target]\nkind = 300\n", "kind"},
         {"time_scale = 0\n", "time_scale"},
         {"[disc\n", "line 1"},
+        {"time_scale = 2\n[!'\n", "line 2: a table header"},  // toml++ itself would assert here
+        {"[[[fault]]]\n", "line 1"},
+        {"# caf\xC3\xA9\n", "only ASCII"},
     };
     for (const Bad& b : bad) {
         Scenario ignored = DefaultScenario();
