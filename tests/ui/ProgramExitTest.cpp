@@ -1,5 +1,7 @@
 // The real cadrel.exe, started beside this test, ends with exit code 0 however its main window
 // is closed.
+#include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <string>
 #include "UiSupport.h"
@@ -138,5 +140,37 @@ INSTANTIATE_TEST_SUITE_P(Ways, ProgramExit, testing::Values(
     CloseWay{"CloseBox", [](HWND main) { PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0); }},
     CloseWay{"EscapeKey", [](HWND main) { PostMessageA(main, WM_KEYDOWN, VK_ESCAPE, 0x00010001); }}),
     [](const testing::TestParamInfo<CloseWay>& info) { return std::string(info.param.name); });
+
+// What the screenshot shows, checked item by item on the running program.
+TEST(Program, MainWindowShowsMenuInformationLinesMessagesButtonsAndStatusBar)
+{
+    CadrelProcess cadrel;
+    ASSERT_TRUE(cadrel.Started());
+    std::string problem;
+    HWND main = cadrel.WaitForMainWindow(problem);
+    ASSERT_NE(nullptr, main) << problem;
+
+    // Wine keeps menus per process, so only the menu bar's presence can be seen from here.
+    EXPECT_NE(nullptr, GetMenu(main));
+    for (int id : {IDC_TARGET, IDC_EMULATION_DEVICE, IDC_CUTTING_DEVICE}) {
+        HWND line = GetDlgItem(main, id);
+        EXPECT_TRUE(IsWindowVisible(line)) << "information line " << id;
+        EXPECT_FALSE(WindowText(line).empty()) << "information line " << id << " is blank";
+    }
+    EXPECT_EQ("Messages", ItemText(main, IDC_MESSAGES_GROUP));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(main, IDC_MESSAGES)));
+    for (int id : {ID_MODE_TOGGLE, ID_CUT_GOLD_DISC, ID_EXIT})
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(main, id))) << "button " << id;
+    EXPECT_EQ("Exit", ItemText(main, ID_EXIT));
+    HWND status = GetDlgItem(main, IDC_STATUS_BAR);
+    ASSERT_NE(nullptr, status) << "no status bar";
+    EXPECT_TRUE(IsWindowVisible(status));
+    // The parts' texts need a buffer in the program's process; their count does not.
+    EXPECT_EQ(4, SendMessageA(status, SB_GETPARTS, 0, 0)) << "emulation mode shows four panes";
+    EXPECT_EQ("Welcome to Cadrel", WindowText(status)) << "pane 0 is the status bar's window text";
+
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, cadrel.WaitForExit(20000));
+}
 
 }  // namespace
