@@ -10,15 +10,20 @@ constexpr int Cycles = 200;
 // (window, controls, font, picture) would cost several megabytes over 200 cycles.
 constexpr SIZE_T WorkingSetTolerance = 3 * 1024 * 1024;
 
-// Answers every About box the moment it is activated, as the user's OK would.
+// Answers every About box as soon as it is created, as the user's OK would: the posted OK waits in
+// the queue until the dialog's own loop takes it. Creation, unlike activation, does not depend on
+// which window the display lets have the focus.
 HHOOK aboutHook = nullptr;
 int aboutAnswered = 0;
 
 LRESULT CALLBACK AnswerAbout(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_ACTIVATE && WindowText(HWND(wParam)) == "About Cadrel") {
-        PostMessageA(HWND(wParam), WM_COMMAND, IDOK, 0);
-        ++aboutAnswered;
+    if (code == HCBT_CREATEWND) {
+        const CREATESTRUCTA* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
+        if (create->lpszName && !IS_INTRESOURCE(create->lpszName) && lstrcmpA(create->lpszName, "About Cadrel") == 0) {
+            PostMessageA(HWND(wParam), WM_COMMAND, IDOK, 0);
+            ++aboutAnswered;
+        }
     }
     return CallNextHookEx(aboutHook, code, wParam, lParam);
 }
