@@ -64,7 +64,8 @@ INSTANTIATE_TEST_SUITE_P(Ways, RunModalResult, testing::Values(
     CloseCase{"OK button", WM_COMMAND, IDOK, 1},
     CloseCase{"Cancel command", WM_COMMAND, IDCANCEL, 0},
     CloseCase{"Enter key (default OK button)", WM_KEYDOWN, VK_RETURN, 1},
-    CloseCase{"Escape key", WM_KEYDOWN, VK_ESCAPE, 0}),
+    CloseCase{"Escape key", WM_KEYDOWN, VK_ESCAPE, 0},
+    CloseCase{"close box", WM_SYSCOMMAND, SC_CLOSE, 0}),
     [](const testing::TestParamInfo<CloseCase>& info) { return CaseName(info.param.how); });
 
 TEST_F(DialogRunner, OkOrCancelWithANotificationCodeIsAnOrdinaryCommand)
