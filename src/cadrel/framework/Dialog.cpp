@@ -31,9 +31,9 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             ShowWindow(window, SW_SHOWNORMAL);
         return TRUE;
     }
-    // Until the runner binds the object (WM_INITDIALOG included) there is nobody to answer.
     if (message == WM_DESTROY)
         FreeTemplatePictures(window);
+    // Until the runner binds the object (WM_INITDIALOG included) there is nobody to answer.
     Dialog* dialog = reinterpret_cast<Dialog*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (!dialog)
         return FALSE;
