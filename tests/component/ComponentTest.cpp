@@ -407,8 +407,10 @@ TEST(TamberCo, SettingsRoundTripFirstRunAndUnknownKeys)
         ASSERT_EQ(registry->OpenKey("\\\\Machine\\CDModules", &machine), S_OK);
         EXPECT_EQ(QueryText(machine, "Path"), "<size 0>");
         EXPECT_FALSE(std::filesystem::exists(bare + "\\Modules"));
-        machine->Release();
         registry->Release();
+        // The key is left alive on purpose: the trace must say so when the library goes.
+        dll.Unload();
+        EXPECT_EQ(Lines(dll.trace).back(), "live objects: 1");
     }
 }
 
