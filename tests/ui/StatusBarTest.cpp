@@ -143,4 +143,38 @@ TEST_F(MainWindowTemplate, MessagesListKeepsItsNewestLineInView)
     EXPECT_EQ("line " + std::to_string(3 * rows - 1), std::string(last));
 }
 
+// A list box that reports itself full once it holds a given number of lines, as a real one does
+// when its storage runs out (Wine's practically never does).
+WNDPROC listBoxProc = nullptr;
+LRESULT fullAt = 0;
+
+LRESULT CALLBACK FillingListBox(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == LB_ADDSTRING && CallWindowProcA(listBoxProc, window, LB_GETCOUNT, 0, 0) >= fullAt)
+        return LB_ERRSPACE;
+    return CallWindowProcA(listBoxProc, window, message, wParam, lParam);
+}
+
+TEST_F(MainWindowTemplate, FullMessagesListIsEmptiedAndStartsAfresh)
+{
+    HWND list = GetDlgItem(main.Window(), IDC_MESSAGES);
+    fullAt = 5;
+    listBoxProc = WNDPROC(SetWindowLongPtrA(list, GWLP_WNDPROC, LONG_PTR(FillingListBox)));
+    for (int i = 0; i < 5; ++i) {
+        char line[] = "older line";
+        AddMessageLine(main.Window(), line);
+    }
+    ASSERT_EQ(5, SendMessageA(list, LB_GETCOUNT, 0, 0));
+    char lost[] = "the line that did not fit";
+    AddMessageLine(main.Window(), lost);
+    EXPECT_EQ(0, SendMessageA(list, LB_GETCOUNT, 0, 0)) << "a full list is emptied and the new line lost";
+    char next[] = "next line";
+    AddMessageLine(main.Window(), next);
+    ASSERT_EQ(1, SendMessageA(list, LB_GETCOUNT, 0, 0));
+    char shown[32] = "";
+    SendMessageA(list, LB_GETTEXT, 0, LPARAM(shown));
+    EXPECT_STREQ("next line", shown);
+    SetWindowLongPtrA(list, GWLP_WNDPROC, LONG_PTR(listBoxProc));
+}
+
 }  // namespace
