@@ -1,5 +1,6 @@
 #include "store/AtomicFile.h"
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -22,6 +23,26 @@ std::string TemporaryName(const std::string& path)
     const unsigned long pid = (unsigned long)getpid();
 #endif
     return path + ".tmp" + std::to_string(pid) + "-" + std::to_string(counter++);
+}
+
+// A writer killed between creating its temporary file and the rename leaves the file behind.
+// Old ones are swept at the next write of the same file; young ones may belong to a writer
+// that is still at work.
+void RemoveStaleTemporaries(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path target(path);
+    const std::string prefix = target.filename().string() + ".tmp";
+    const auto limit = fs::file_time_type::clock::now() - std::chrono::minutes(1);
+    fs::directory_iterator it(target.parent_path().empty() ? fs::path(".") : target.parent_path(), ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(prefix, 0) != 0) continue;
+        std::error_code timeError;
+        const auto written = fs::last_write_time(it->path(), timeError);
+        if (!timeError && written < limit) fs::remove(it->path(), timeError);
+    }
 }
 
 }  // namespace
@@ -49,6 +70,7 @@ bool ReplaceFileAtomically(const std::string& path, const void* data, size_t siz
         ok = MoveFileExA(temp.c_str(), path.c_str(),
                          MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : 0)) != 0;
     if (!ok) DeleteFileA(temp.c_str());
+    if (ok) RemoveStaleTemporaries(path);
     return ok;
 }
 
@@ -99,6 +121,7 @@ bool ReplaceFileAtomically(const std::string& path, const void* data, size_t siz
             ::close(dfd);
         }
     }
+    RemoveStaleTemporaries(path);
     return true;
 }
 

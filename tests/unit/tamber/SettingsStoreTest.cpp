@@ -1,5 +1,6 @@
 // The settings store as the program uses it: values written and read back, size probes,
 // missing values, wrong key paths, damaged files, and the first run on a fresh machine.
+#include <chrono>
 #include <cstring>
 #include "BoxFixture.h"
 #include "store/AtomicFile.h"
@@ -143,6 +144,22 @@ TEST_F(StoreTest, DamagedFileIsReportedAndKeptBesideTheNewOne)
         EXPECT_EQ(kept, content);
         ++round;
     }
+}
+
+TEST_F(StoreTest, TemporariesOfKilledWritersAreSweptWhenOld)
+{
+    ASSERT_EQ(SetText(machine, "Path", "C:\\Modules"), 0);
+    ASSERT_EQ(SetText(user, "Other", "x"), 0);
+    namespace fs = std::filesystem;
+    const std::string old = machine + ".tmp4242-0", young = machine + ".tmp4243-0", other = user + ".tmp4244-0";
+    for (const std::string& p : {old, young, other}) ASSERT_TRUE(ReplaceFileAtomically(p, "x", 1, false));
+    fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::minutes(5));
+    fs::last_write_time(other, fs::file_time_type::clock::now() - std::chrono::minutes(5));
+    ASSERT_EQ(SetText(machine, "Path", "D:\\Modules"), 0);
+    EXPECT_FALSE(fs::exists(old)) << "an old temporary of this key is removed";
+    EXPECT_TRUE(fs::exists(young)) << "a young one may belong to a writer still at work";
+    EXPECT_TRUE(fs::exists(other)) << "another key's files are not touched";
+    EXPECT_EQ(Probe(machine, "Path"), "D:\\Modules");
 }
 
 TEST_F(StoreTest, FirstRunSeedsModulesAndSettingsOnce)
