@@ -18,13 +18,24 @@ namespace {
 constexpr GUID IID_IUnknownId = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr GUID SomeOtherId = {0x12345678, 0x9D14, 0x11CF, {0x9A, 0x59, 0x00, 0xAA, 0x00, 0x26, 0x76, 0xD3}};
 
+// A new folder under the temporary folder, removed when the test program ends.
 std::string NewFolder(const char* what)
 {
+    struct Cleanup {
+        std::vector<std::filesystem::path> dirs;
+        ~Cleanup()
+        {
+            std::error_code ec;
+            for (const auto& d : dirs) std::filesystem::remove_all(d, ec);
+        }
+    };
+    static Cleanup cleanup;
     static int counter = 0;
     const auto dir = std::filesystem::temp_directory_path() /
                      ("tamber-co-" + std::string(what) + "-" + std::to_string(GetCurrentProcessId()) + "-" +
                       std::to_string(GetTickCount()) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(dir);
+    cleanup.dirs.push_back(dir);
     return dir.string();
 }
 
