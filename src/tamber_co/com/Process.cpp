@@ -14,9 +14,19 @@ std::string Environment(const char* name)
     return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
 }
 
+// A folder from the environment as a full path: "/tmp/home" under Wine becomes "Z:\tmp\home", so
+// the module path stored in the settings still works after the program changes its drive.
+std::string FullPath(const std::string& path)
+{
+    if (path.empty()) return path;
+    char full[MAX_PATH * 2];
+    const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return n > 0 && n < sizeof full ? std::string(full, n) : path;
+}
+
 void Setup(Process& p)
 {
-    const std::string home = Environment("TAMBER_HOME");
+    const std::string home = FullPath(Environment("TAMBER_HOME"));
     std::string machineRoot, userRoot;
     if (!home.empty()) {
         p.stateDir = home;
@@ -37,7 +47,7 @@ void Setup(Process& p)
         p.moduleFolder = JoinPath(JoinPath(programData, "Tamber"), "Modules");
     }
     p.scenario = DefaultScenario();
-    const std::string file = Environment("TAMBER_EMULATOR");
+    const std::string file = FullPath(Environment("TAMBER_EMULATOR"));
     if (!file.empty()) {
         std::string error;
         if (!LoadScenarioFile(file, p.scenario, error)) {

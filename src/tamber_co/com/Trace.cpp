@@ -53,7 +53,9 @@ void TraceStart()
     char path[MAX_PATH];
     const DWORD n = GetEnvironmentVariableA("TAMBER_TRACE", path, sizeof path);
     if (n == 0 || n >= sizeof path) return;
-    TraceFile = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    char full[MAX_PATH];
+    const DWORD m = GetFullPathNameA(path, sizeof full, full, nullptr);  // "/tmp/t.txt" under Wine too
+    TraceFile = CreateFileA(m > 0 && m < sizeof full ? full : path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
