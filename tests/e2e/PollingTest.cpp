@@ -208,3 +208,23 @@ TEST(Polling, FailedStatusReadsChangeNothing)
     // The timer keeps its interval after a failed read.
     EXPECT_GT(failed, 20);
 }
+
+TEST(Polling, TimeKeepsItsValueWhileTheStatusCarriesNoPosition)
+{
+    ProgramRun run;
+    run.Run([](Robot& robot) { Robot::WaitUntil([&] { return robot.StatusPane(2) == "Play"; }, 8000); });
+    run.Scenario("[[event]]\nat_ms = 3000\nposition = false\n[[event]]\nat_ms = 4500\nposition = true\n");
+    std::vector<std::string> hidden, shownAgain;
+    run.Run([&](Robot& robot) {
+        robot.WaitForMainWindow();
+        Robot::WaitUntil([&] { return robot.StatusPane(2) == "Play"; }, 8000);
+        const ULONGLONG start = GetTickCount64();
+        // Model time runs from the component's load, a little before the window shows.
+        Robot::WaitUntil([&] { return GetTickCount64() - start > 3000 - 1000; }, 5000);
+        Sleep(1200);  // inside the hidden stretch, polls still running
+        hidden = Watch(robot, 3, [&] { return GetTickCount64() - start > 3300; }, 3000);
+        shownAgain = Watch(robot, 3, [&] { return GetTickCount64() - start > 5200; }, 3000);
+    });
+    EXPECT_EQ(hidden.size(), 1u) << "the time moved while the status carried no position";
+    EXPECT_GE(shownAgain.size(), 3u) << "the time did not move on once the position came back";
+}

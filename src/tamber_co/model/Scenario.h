@@ -36,6 +36,7 @@ struct TimelineEvent {
     std::optional<uint16_t> error;    // raise an error code (0 clears)
     std::string file;                 // 8.3 name for the detail block of a file error
     std::optional<bool> blank;        // blank disc in the cutter
+    std::optional<bool> position;     // false: the status block stops carrying the position (byte 2)
 };
 
 struct Timings {

@@ -124,7 +124,8 @@ bool ReadFault(Reader& r, const toml::table& t, const std::string& w, FaultRule&
 
 bool ReadEvent(Reader& r, const toml::table& t, const std::string& w, TimelineEvent& e)
 {
-    if (!r.OnlyKeys(t, w, {"at_ms", "power", "target_kind", "drive_state", "error", "file", "clear_error", "blank"}))
+    if (!r.OnlyKeys(t, w, {"at_ms", "power", "target_kind", "drive_state", "error", "file", "clear_error", "blank",
+                           "position"}))
         return false;
     if (!t.get("at_ms")) return r.Fail(w, "at_ms is required");
     if (!r.Int(t, w, "at_ms", e.atMs, 0, INT64_MAX)) return false;
@@ -136,6 +137,10 @@ bool ReadEvent(Reader& r, const toml::table& t, const std::string& w, TimelineEv
     if (t.get("blank")) {
         if (!r.Bool(t, w, "blank", b)) return false;
         e.blank = b;
+    }
+    if (t.get("position")) {
+        if (!r.Bool(t, w, "position", b)) return false;
+        e.position = b;
     }
     int64_t v = 0;
     if (t.get("target_kind")) {

@@ -189,6 +189,7 @@ void VirtualEmulator::ApplyEvent(const TimelineEvent& e)
         raisedFile_ = *e.error ? e.file : std::string();
     }
     if (e.blank) blank_ = *e.blank;
+    if (e.position) positionHidden_ = !*e.position;
 }
 
 void VirtualEmulator::Refresh()
@@ -233,13 +234,21 @@ VirtualEmulator::Drive VirtualEmulator::DriveAt(int64_t now)
     d.activity = 2;
     if (!emulation_) {
         d.state = sat ? SatStop : PsOpen;  // file transfer: the door is open
-    } else if (ModuleError() != 0 || !discPresent_ || emulationDevice_ == 0 || now < driveEpoch_) {
+    } else if (ModuleError() != 0 || !discPresent_ || emulationDevice_ == 0) {
         d.state = sat ? SatStop : PsStop;
+    } else if (now < driveEpoch_) {
+        // About to start: stopped at the start of the disc, where the drive knows its head is.
+        d.state = sat ? SatStop : PsStop;
+        d.hasPosition = true;
+        d.position = 0;
     } else {
         const Timings& t = scenario_.timings;
         const int64_t e = now - driveEpoch_;
         if (e < t.bootStopMs) {
+            // Stopped at the start of the disc: the drive knows where its head is.
             d.state = sat ? SatStop : PsStop;
+            d.hasPosition = true;
+            d.position = 0;
         } else if (e < t.bootStopMs + t.bootSeekMs) {
             d.state = sat ? SatSeek : PsAccess;
             d.activity = 6;
@@ -436,7 +445,7 @@ int32_t VirtualEmulator::GetStatus(uint32_t handle, uint8_t* buffer, uint32_t* s
     std::memset(buffer, 0, needed);
     if (kind == 1) {
         const Drive d = DriveAt(now_);
-        if (d.hasPosition) {
+        if (d.hasPosition && !positionHidden_) {
             buffer[2] = 1;
             buffer[7] = Bcd(std::min<uint32_t>(d.position / 4500, 99));
             buffer[8] = Bcd(d.position / 75 % 60);

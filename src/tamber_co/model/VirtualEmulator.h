@@ -106,6 +106,7 @@ private:
     uint32_t configuration_ = 0;
     int64_t driveEpoch_ = 0;
     int forcedDrive_ = -1;
+    bool positionHidden_ = false;  // a scenario event took the position out of the status block
     bool stoppedAfterCut_ = false;
     uint16_t raisedError_ = 0;
     std::string raisedFile_;
