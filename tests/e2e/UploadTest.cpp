@@ -80,6 +80,17 @@ TEST(Upload, FreshEmulatorGetsBothDemoModulesAndBootsWithoutModuleError)
     for (const TraceLine& call : run.Calls("ReadMemory"))
         blockReads += call.Arg("address") == 0xFFF00 && call.Arg("length") == 256;
     EXPECT_EQ(blockReads, 1);
+    // After the upload: file transfer and back to emulation, then the block is read again.
+    std::vector<std::string> after;
+    bool written = false;
+    for (const TraceLine& call : run.Trace()) {
+        if (call.op == "WriteMemory" && call.Arg("address") == 0xFFE00)
+            written = true;
+        else if (written && (call.op == "SetMode" || call.op == "ReadMemory"))
+            after.push_back(call.op + " " + std::to_string(call.op == "SetMode" ? call.Arg("mode") : call.Arg("address")));
+    }
+    const std::vector<std::string> expectedAfter = {"SetMode 0", "ReadMemory " + std::to_string(0xFFE00), "SetMode 1"};
+    EXPECT_EQ(after, expectedAfter);
 
     const std::vector<uint8_t> block = run.ReadSram(0xFFE00, 512);
     ASSERT_EQ(block.size(), 512u);
@@ -211,4 +222,37 @@ TEST(Upload, SramFloorRefusesTheModuleAndEveryLaterOne)
     const std::vector<std::pair<uint32_t, uint32_t>> expected = {{0xFFE00, 512}};
     EXPECT_EQ(Writes(run), expected);
     EXPECT_TRUE(Directory(run.ReadSram(0xFFE00, 512)).empty());
+}
+
+TEST(Upload, NewerAvailableModuleReplacesAnUnlockedInstalledOneOnly)
+{
+    struct Case {
+        const char* installed;
+        const char* afterwards;
+        bool uploads;
+    };
+    const Case cases[] = {
+        // Two newer Saturn modules: the last newer one in the list wins, the lock character stays.
+        {"SatCD100400000;DexCD100300010;", "SatCD110360000;DexCD100300010;", true},
+        {"SatCD100400001;DexCD100300010;", "SatCD100400001;DexCD100300010;", false},
+    };
+    for (const Case& c : cases) {
+        ProgramRun run;
+        RunToFirstPoll(run);  // the demo modules are in the box now
+        run.WriteModuleFile("SatCD120", 38000);
+        run.WriteModuleFile("SatCD110", 36000);
+        run.WriteSetting(ProgramRun::MachineKey, "Modules",
+                         "SatCD100400000;SatCD120380000;DexCD100300010;SatCD110360000;");
+        run.WriteSetting(ProgramRun::MachineKey, "ModsInstalled", c.installed);
+        RunToFirstPoll(run);
+        EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "ModsInstalled"), c.afterwards) << c.installed;
+        const auto writes = Writes(run);
+        if (c.uploads) {
+            const std::vector<std::pair<uint32_t, uint32_t>> expected = {
+                {0xF3E00 - 36000, 36000}, {0xF3E00 - 36000 - 30004, 30004}, {0xFFE00, 512}};
+            EXPECT_EQ(writes, expected) << c.installed;
+        } else {
+            EXPECT_TRUE(writes.empty()) << c.installed;
+        }
+    }
 }
