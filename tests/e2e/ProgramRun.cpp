@@ -1,8 +1,8 @@
 #include "ProgramRun.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -12,93 +12,50 @@
 
 namespace {
 
-std::string MakeHome()
-{
-    char base[MAX_PATH] = "";
-    GetTempPathA(sizeof base, base);
-    char dir[MAX_PATH] = "";
-    snprintf(dir, sizeof dir, "%scadrel-e2e-%lu-%llu", base, GetCurrentProcessId(),
-             (unsigned long long)GetTickCount64());
-    CreateDirectoryA(dir, nullptr);
-    return dir;
-}
+// The component as the test itself uses it, for setup and inspection; unloaded after each use
+// so the program starts it afresh.
+struct Component {
+    HMODULE module = LoadLibraryA("tamber_co.dll");
+    SettingsRegistry* registry = nullptr;
+    SettingsKey* key = nullptr;
+    EmulatorSystem* system = nullptr;
+    EmulatorDevice* device = nullptr;
+    DWORD handle = 0;
 
-void RemoveTree(const std::string& dir)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string path = dir + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
-// The component, loaded for the test's own setup and inspection, released before the program runs.
-class Component {
-public:
-    Component()
-    {
-        module_ = LoadLibraryA("tamber_co.dll");
-        if (module_)
-            factory_ = reinterpret_cast<TamberCOCreateInstanceFn>(
-                reinterpret_cast<void*>(GetProcAddress(module_, "TamberCOCreateInstance")));
-    }
     ~Component()
     {
-        if (key_)
-            key_->Release();
-        if (registry_)
-            registry_->Release();
-        if (device_) {
-            if (handle_)
-                device_->ReleaseHandle(handle_, 0, 0);
-            device_->Release();
-        }
-        if (system_)
-            system_->Release();
-        if (module_)
-            FreeLibrary(module_);
+        if (key)
+            key->Release();
+        if (registry)
+            registry->Release();
+        if (handle)
+            device->ReleaseHandle(handle, 0, 0);
+        if (device)
+            device->Release();
+        if (system)
+            system->Release();
+        FreeLibrary(module);
+    }
+    HRESULT Create(REFCLSID clsid, REFIID iid, void** out)
+    {
+        auto factory = reinterpret_cast<TamberCOCreateInstanceFn>(
+            reinterpret_cast<void*>(GetProcAddress(module, "TamberCOCreateInstance")));
+        return factory ? factory(clsid, 0, 0, iid, out) : E_FAIL;
     }
     SettingsKey* Key(const char* path)
     {
-        if (!factory_ || factory_(CLSID_SettingsRegistry, 0, 0, IID_SettingsRegistry,
-                                  reinterpret_cast<void**>(&registry_)) < 0)
-            return nullptr;
-        if (registry_->OpenKey(path, &key_) < 0)
-            key_ = nullptr;
-        return key_;
+        if (Create(CLSID_SettingsRegistry, IID_SettingsRegistry, reinterpret_cast<void**>(&registry)) < 0 ||
+            registry->OpenKey(path, &key) < 0)
+            return key = nullptr;
+        return key;
     }
     EmulatorDevice* Device()
     {
-        if (!factory_ ||
-            factory_(CLSID_EmulatorSystem, 0, 0, IID_EmulatorSystem, reinterpret_cast<void**>(&system_)) < 0)
-            return nullptr;
-        if (system_->OpenDevice(IID_EmulatorDevice, reinterpret_cast<void**>(&device_), 0, 0, 0) < 0)
-            return device_ = nullptr;
-        if (device_->AcquireHandle(0, &handle_, 0, 0) < 0)
-            return nullptr;
-        return device_;
+        if (Create(CLSID_EmulatorSystem, IID_EmulatorSystem, reinterpret_cast<void**>(&system)) < 0 ||
+            system->OpenDevice(IID_EmulatorDevice, reinterpret_cast<void**>(&device), 0, 0, 0) < 0)
+            return device = nullptr;
+        return device->AcquireHandle(0, &handle, 0, 0) < 0 ? nullptr : device;
     }
-    DWORD Handle() const { return handle_; }
-
-private:
-    HMODULE module_ = nullptr;
-    TamberCOCreateInstanceFn factory_ = nullptr;
-    SettingsRegistry* registry_ = nullptr;
-    SettingsKey* key_ = nullptr;
-    EmulatorSystem* system_ = nullptr;
-    EmulatorDevice* device_ = nullptr;
-    DWORD handle_ = 0;
 };
 
 // The real main window; one extra message lets a test ask for the full re-upload that the
@@ -107,11 +64,10 @@ class TestMainDialog : public MainDialog {
 public:
     BOOL HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        if (message == ProgramRun::UploadAllMessage) {
-            UploadInstalledModules();
-            return TRUE;
-        }
-        return MainDialog::HandleMessage(message, wParam, lParam);
+        if (message != ProgramRun::UploadAllMessage)
+            return MainDialog::HandleMessage(message, wParam, lParam);
+        UploadInstalledModules();
+        return TRUE;
     }
 };
 
@@ -123,22 +79,29 @@ uint32_t TraceLine::Arg(const std::string& name) const
     return it == args.end() ? 0xFFFFFFFFu : uint32_t(strtoul(it->second.c_str(), nullptr, 0));
 }
 
-ProgramRun::ProgramRun() : home_(MakeHome())
+ProgramRun::ProgramRun()
 {
+    static int runs = 0;
+    home_ = (std::filesystem::temp_directory_path() /
+             ("cadrel-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++runs)))
+                .string();
+    std::filesystem::remove_all(home_);
+    std::filesystem::create_directories(home_);
     ModuleInstance = GetModuleHandleA(nullptr);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     tracePath_ = home_ + "\\trace.txt";
-    scenarioPath_ = home_ + "\\scenario.toml";
     _putenv_s("TAMBER_HOME", home_.c_str());
     _putenv_s("TAMBER_TRACE", tracePath_.c_str());
-    _putenv_s("TAMBER_EMULATOR", "");
+    ClearScenario();
 }
 
 ProgramRun::~ProgramRun()
 {
-    if (!getenv("CADREL_KEEP_E2E"))
-        RemoveTree(home_);
+    if (!getenv("CADREL_KEEP_E2E")) {
+        std::error_code ignored;
+        std::filesystem::remove_all(home_, ignored);
+    }
 }
 
 void ProgramRun::ClearScenario()
@@ -148,19 +111,19 @@ void ProgramRun::ClearScenario()
 
 void ProgramRun::Scenario(const std::string& toml)
 {
-    std::ofstream(scenarioPath_, std::ios::binary) << toml;
-    _putenv_s("TAMBER_EMULATOR", scenarioPath_.c_str());
+    const std::string path = home_ + "\\scenario.toml";
+    std::ofstream(path, std::ios::binary) << toml;
+    _putenv_s("TAMBER_EMULATOR", path.c_str());
 }
 
 int ProgramRun::Run(const std::function<void(Robot&)>& script)
 {
-    // Trace only the program's own calls, not the test's setup.
-    DeleteFileA(tracePath_.c_str());
+    DeleteFileA(tracePath_.c_str());  // the program's own calls only, not the test's setup
     const DWORD uiThread = GetCurrentThreadId();
     std::thread robotThread([&] {
         Robot robot(uiThread);
         script(robot);
-        if (!Robot::WaitUntil([&] { return robot.MainWindow() == nullptr; }, 1000) && robot.MainWindow())
+        if (!Robot::WaitUntil([&] { return robot.MainWindow() == nullptr; }, 1000))
             robot.Close();
     });
     int result;
@@ -179,39 +142,26 @@ int ProgramRun::Run(const std::function<void(Robot&)>& script)
     return result;
 }
 
-std::string ProgramRun::TraceText() const
-{
-    std::ifstream in(tracePath_, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::vector<TraceLine> ProgramRun::Trace() const
 {
     std::vector<TraceLine> lines;
-    std::istringstream in(TraceText());
+    std::ifstream in(tracePath_, std::ios::binary);
     std::string raw;
     while (std::getline(in, raw)) {
         std::istringstream words(raw);
         TraceLine line;
+        std::string word;
         if (!(words >> line.ms >> line.op))
             continue;
-        std::string word;
-        bool result = false;
-        while (words >> word) {
-            if (word == "->") {
-                result = true;
-            } else if (result) {
-                line.result = word;
-            } else if (auto eq = word.find('='); eq != std::string::npos) {
-                std::string value = word.substr(eq + 1);
-                if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-                    value = value.substr(1, value.size() - 2);
+        while (words >> word && word != "->") {
+            const size_t eq = word.find('=');
+            std::string value = word.substr(eq + 1);
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+                value = value.substr(1, value.size() - 2);
+            if (eq != std::string::npos)
                 line.args[word.substr(0, eq)] = value;
-            }
         }
-        if (result)
+        if (word == "->" && words >> line.result)
             lines.push_back(line);
     }
     return lines;
@@ -230,24 +180,12 @@ std::string ProgramRun::ReadSetting(const char* key, const char* name) const
 {
     Component component;
     SettingsKey* settings = component.Key(key);
-    if (!settings)
-        return "<no key>";
     DWORD size = 0;
-    settings->QueryValue(name, nullptr, &size);
-    if (size == 0)
-        return "";
+    if (!settings || (settings->QueryValue(name, nullptr, &size), size == 0))
+        return settings ? "" : "<no key>";
     std::string text(size, '\0');
     settings->QueryValue(name, reinterpret_cast<BYTE*>(text.data()), &size);
-    text.resize(strlen(text.c_str()));
-    return text;
-}
-
-bool ProgramRun::HasSetting(const char* key, const char* name) const
-{
-    Component component;
-    SettingsKey* settings = component.Key(key);
-    DWORD size = 0;
-    return settings && (settings->QueryValue(name, nullptr, &size), size != 0);
+    return text.c_str();
 }
 
 void ProgramRun::WriteSetting(const char* key, const char* name, const std::string& value) const
@@ -275,7 +213,7 @@ std::vector<uint8_t> ProgramRun::ReadSram(uint32_t address, uint32_t length) con
     std::vector<uint8_t> data(length);
     EmulatorDevice* device = component.Device();
     DWORD size = length;
-    if (!device || device->ReadMemory(component.Handle(), address, data.data(), &size) < 0)
+    if (!device || device->ReadMemory(component.handle, address, data.data(), &size) < 0)
         return {};
     return data;
 }
@@ -284,13 +222,12 @@ void ProgramRun::WriteSram(uint32_t address, const std::vector<uint8_t>& data) c
 {
     Component component;
     if (EmulatorDevice* device = component.Device())
-        device->WriteMemory(component.Handle(), address, data.data(), DWORD(data.size()));
+        device->WriteMemory(component.handle, address, data.data(), DWORD(data.size()));
 }
 
 void ProgramRun::WriteModuleFile(const std::string& name, size_t bytes) const
 {
-    const std::string path = ModulePath() + "\\" + name + ".bin";
-    std::ofstream out(path, std::ios::binary);
+    std::ofstream out(ModulePath() + "\\" + name + ".bin", std::ios::binary);
     for (size_t i = 0; i < bytes; ++i)
         out.put(char(i * 7 + 3));
 }

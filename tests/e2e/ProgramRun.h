@@ -33,11 +33,9 @@ public:
 
     std::vector<TraceLine> Trace() const;
     std::vector<TraceLine> Calls(const std::string& op) const;
-    std::string TraceText() const;
 
     // Settings and SRAM, reached through the component as the program reaches them.
     std::string ReadSetting(const char* key, const char* name) const;
-    bool HasSetting(const char* key, const char* name) const;
     void WriteSetting(const char* key, const char* name, const std::string& value) const;
     std::vector<uint8_t> ReadBinarySetting(const char* key, const char* name) const;
     std::vector<uint8_t> ReadSram(uint32_t address, uint32_t length) const;
@@ -54,7 +52,6 @@ public:
 private:
     std::string home_;
     std::string tracePath_;
-    std::string scenarioPath_;
 };
 
 // CPU time (user + kernel) of this process in milliseconds.

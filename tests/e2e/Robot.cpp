@@ -128,13 +128,6 @@ std::vector<std::string> Robot::Messages() const
     return lines;
 }
 
-int Robot::MessagesTopIndex() const
-{
-    DWORD_PTR top = 0;
-    SendMessageTimeoutA(GetDlgItem(MainWindow(), IDC_MESSAGES), LB_GETTOPINDEX, 0, 0, SMTO_NORMAL, 5000, &top);
-    return int(top);
-}
-
 bool Robot::HasMessage(const std::string& line) const
 {
     for (const std::string& shown : Messages())

@@ -25,7 +25,6 @@ public:
     std::string StatusPane(int pane) const;
     std::vector<int> StatusEdges() const;
     std::vector<std::string> Messages() const;
-    int MessagesTopIndex() const;
     bool HasMessage(const std::string& line) const;
     bool IsEnabled(int id) const;
     std::string MenuText(int id) const;

@@ -207,28 +207,3 @@ TEST(StartUp, MissingComponentLibraryGivesTheEmulatorBoxAndExitCodeZero)
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
 }
-
-TEST(StartUp, WindowComesBackWhereItWasLeft)
-{
-    ProgramRun run;
-    RECT placed{};
-    run.Run([&](Robot& robot) {
-        robot.WaitForMainWindow();
-        Robot::WaitUntil([&] { return !robot.StatusPane(2).empty(); }, 5000);
-        SetWindowPos(robot.MainWindow(), nullptr, 37, 53, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        Robot::WaitUntil([&] {
-            GetWindowRect(robot.MainWindow(), &placed);
-            return placed.left == 37;
-        }, 2000);
-        robot.Command(ID_EXIT);
-    });
-    EXPECT_EQ(run.ReadBinarySetting(ProgramRun::UserKey, "WindowPos").size(), 44u);
-    RECT restored{};
-    run.Run([&](Robot& robot) {
-        robot.WaitForMainWindow();
-        Robot::WaitUntil([&] { return !robot.StatusPane(2).empty(); }, 5000);
-        GetWindowRect(robot.MainWindow(), &restored);
-    });
-    EXPECT_EQ(restored.left, placed.left);
-    EXPECT_EQ(restored.top, placed.top);
-}

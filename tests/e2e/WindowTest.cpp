@@ -79,15 +79,17 @@ TEST(MainWindow, MenuHelpShowsInTheFirstPaneAndClearsWhenTheMenuCloses)
         EXPECT_EQ(shown[i], cases[i].text) << "case " << i;
 }
 
-TEST(MainWindow, EveryWayOutSavesThePlacementAndTheModuleSettings)
+TEST(MainWindow, EveryWayOutSavesThePlacementForTheNextStartAndTheModuleSettings)
 {
     enum Way { ExitButton, EscapeKey, CloseBox, ExitMenuAfterHelp };
     for (Way way : {ExitButton, EscapeKey, CloseBox, ExitMenuAfterHelp}) {
         ProgramRun run;
         const std::string modules = run.ReadSetting(ProgramRun::MachineKey, "Modules");
+        const int left = 30 + 20 * way;
         const int result = run.Run([&](Robot& robot) {
             robot.WaitForMainWindow();
             Robot::WaitUntil([&] { return !robot.StatusPane(2).empty(); }, 5000);
+            SetWindowPos(robot.MainWindow(), nullptr, left, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
             switch (way) {
             case ExitButton:
                 PostMessageA(GetDlgItem(robot.MainWindow(), ID_EXIT), BM_CLICK, 0, 0);
@@ -124,6 +126,14 @@ TEST(MainWindow, EveryWayOutSavesThePlacementAndTheModuleSettings)
         const std::vector<std::string> expected = {"Modules", "ModsInstalled", "Path", "DefModule"};
         EXPECT_EQ(written, expected) << "way " << way;
         EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "Modules"), modules) << "way " << way;
+        // The next start puts the window back where it was left.
+        RECT restored{};
+        run.Run([&](Robot& robot) {
+            robot.WaitForMainWindow();
+            GetWindowRect(robot.MainWindow(), &restored);
+        });
+        EXPECT_EQ(restored.left, left) << "way " << way;
+        EXPECT_EQ(restored.top, 50) << "way " << way;
     }
 }
 
