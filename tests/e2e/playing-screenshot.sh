@@ -5,21 +5,13 @@
 set -u
 tools=$1 exe=$2 prefix=$3 out=$4
 fail() { echo "FAIL: $*" >&2; exit 1; }
-xvfb=""
-if [ -z "${DISPLAY:-}" ]; then
-  fifo=$(mktemp -u); mkfifo "$fifo"
-  Xvfb -displayfd 7 -screen 0 1024x768x24 -nolisten tcp 7>"$fifo" >/dev/null 2>&1 &
-  xvfb=$!
-  read -r -t 20 num <"$fifo" || fail "Xvfb did not start"
-  rm -f "$fifo"
-  export DISPLAY=":$num" CADREL_XVFB=1
-fi
+# The test run's shared display (tools/check provides one).
+[ -n "${DISPLAY:-}" ] || fail "no DISPLAY: run it through tools/check, which provides one"
 home=$(mktemp -d)
 program=""
 finish() {
   [ -n "$program" ] && kill "$program" 2>/dev/null
   rm -rf "$home"
-  if [ -n "$xvfb" ]; then WINEPREFIX=$prefix wineserver -k 2>/dev/null; kill "$xvfb" 2>/dev/null; fi
 }
 trap finish EXIT
 winpath() { echo "Z:${1//\//\\}"; }

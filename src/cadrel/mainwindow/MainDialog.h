@@ -76,8 +76,6 @@ private:
     uint16_t lastErrorCode_ = 0;
     uint8_t targetBlock_[TargetBlockSize] = {};
     uint8_t* deviceTable_ = recordBlock_ + DeviceTableOffset;
-    uint8_t* moduleDirectory_ = recordBlock_ + ModuleDirectoryOffset;
     int cutting_ = 0;
     int transferModeShown_ = 0;
-    UINT pollInterval_ = 0;
 };
