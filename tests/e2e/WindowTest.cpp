@@ -51,6 +51,7 @@ TEST(Errors, EachCodeIsReportedOnceWithItsSolution)
     };
     EXPECT_EQ(ErrorLines(messages), expected);
     EXPECT_EQ(cutterText, "Cutter is not ready");
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), "Cutter is not ready"), 0) << "cutter codes stay in the status bar";
 }
 
 TEST(MainWindow, MenuHelpShowsInTheFirstPaneAndClearsWhenTheMenuCloses)
