@@ -151,6 +151,9 @@ TEST(MainWindow, WaitsThatNeverEndAreBoundedWarnedAndCheap)
         {"AcquireHandle always fails", "op = \"AcquireHandle\"\nalways = true\n",
          "WARNING, the CD Emulator gave no access for 2 seconds. Check that it is switched on and connected."},
         {"status reads fail", "op = \"GetStatus.1\"\nalways = true\n", nullptr},
+        {"memory reads fail", "op = \"ReadMemory\"\nalways = true\n",
+         "WARNING, the module record data could not be read from the CD Emulator. "
+         "Check that it is switched on and connected, then start Cadrel again."},
     };
     for (const Case& c : cases) {
         ProgramRun run;

@@ -48,7 +48,7 @@ int MainDialog::OnInitDialog()
     ShowTarget();
 
     ProcessDeviceLock->Lock(true);
-    int readOk = ReadRecordBlock();
+    const int readOk = ReadRecordBlock();
     RecordBlockHeader header{};
     const bool headerValid = ReadRecordBlockHeader(recordBlock_, &header) != 0;
     const bool noModuleData = targetBlock_[36] == 0xFF && targetBlock_[37] == 0xFF;
@@ -59,7 +59,9 @@ int MainDialog::OnInitDialog()
         firstHeaderWord_ = FreshFirstHeaderWord;
         UploadInstalledModules();
         SwitchMode(0);
-        readOk = ReadRecordBlock();
+        // A box that could not be read a moment ago is not waited on a second time.
+        if (readOk)
+            ReadRecordBlock();
         SwitchMode(1);
     }
     ProcessDeviceLock->Lock(false);
