@@ -1,33 +1,31 @@
 // A virtual box on a manual clock, and the program's way of putting modules into it.
 #pragma once
 #include <gtest/gtest.h>
-#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <string>
 #include <memory>
+#include <string>
 #include <vector>
 #include "common/ByteOrder.h"
 #include "common/Checksum.h"
 #include "model/VirtualEmulator.h"
 
+// Scenario parts are written with designated initialisers; the fields left out keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 // A new empty folder under the system's temporary folder, removed when the test program ends.
 inline std::string UniqueTempDir(const char* what)
 {
-    struct Cleanup {
+    static struct Cleanup {
         std::vector<std::filesystem::path> dirs;
-        ~Cleanup()
-        {
-            std::error_code ec;
-            for (const auto& d : dirs) std::filesystem::remove_all(d, ec);
-        }
-    };
-    static Cleanup cleanup;
-    static std::atomic<int> counter{0};
+        ~Cleanup() { for (const auto& d : dirs) std::filesystem::remove_all(d, ec); }
+        std::error_code ec;
+    } cleanup;
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-        ("tamber-" + std::string(what) + "-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("tamber-" + std::string(what) + "-" + std::to_string(stamp) + "-" +
+                      std::to_string(cleanup.dirs.size()));
     std::filesystem::create_directories(dir);
     cleanup.dirs.push_back(dir);
     return dir.string();
@@ -40,36 +38,24 @@ struct Status {
     uint16_t error() const { return LoadBE16(b + 12); }
     bool emulation() const { return b[11] & 1; }
     // Position in sectors from the BCD minutes, seconds and frames, as the program reads it.
-    uint32_t position() const
-    {
-        auto bcd = [](uint8_t v) { return uint32_t((v >> 4) * 10 + (v & 15)); };
-        return (bcd(b[7]) * 60 + bcd(b[8])) * 75 + bcd(b[9]);
-    }
+    static uint32_t Bcd(uint8_t v) { return uint32_t((v >> 4) * 10 + (v & 15)); }
+    uint32_t position() const { return (Bcd(b[7]) * 60 + Bcd(b[8])) * 75 + Bcd(b[9]); }
 };
 
 class BoxTest : public ::testing::Test {
 protected:
-    void Start(const Scenario& s, const std::string& stateDir = {})
+    void Start(const Scenario& s = DefaultScenario(), const std::string& stateDir = {})
     {
-        scenario = s;
         faults = std::make_unique<FaultPlan>(s.faults);
         box = std::make_unique<VirtualEmulator>(s, clock, *faults, stateDir);
         ASSERT_EQ(box->AcquireHandle(&handle), 0);
     }
-    void Start() { Start(DefaultScenario()); }
-
     Status Poll()
     {
         Status s;
         uint32_t size = 20;
         EXPECT_EQ(box->GetStatus(handle, s.b, &size, 1), 0);
         return s;
-    }
-    std::vector<uint8_t> Read(uint32_t address, uint32_t length)
-    {
-        std::vector<uint8_t> out(length);
-        EXPECT_EQ(box->ReadMemory(handle, address, out.data(), &length), 0);
-        return out;
     }
     std::vector<uint8_t> Target()
     {
@@ -100,11 +86,10 @@ protected:
             e[2] = 1;
             StoreBE32(e + 8, next);
             StoreBE32(e + 12, uint32_t(m.image.size()));
-            StoreLE32(e + 16, XorChecksum(m.image.data(), m.image.size() / 4));
-            if (corruptFirstImage && i == 0) e[16] ^= 1;
+            StoreLE32(e + 16, XorChecksum(m.image.data(), m.image.size() / 4) ^ (corruptFirstImage && i == 0));
         }
-        const std::vector<uint8_t> upper = Read(0xFFF00, 256);
-        std::memcpy(block.data() + 256, upper.data(), 256);
+        uint32_t length = 256;
+        ASSERT_EQ(box->ReadMemory(handle, 0xFFF00, block.data() + 256, &length), 0);
         StoreLE32(block.data() + 508, XorChecksum(block.data(), 127));
         ASSERT_EQ(box->WriteMemory(handle, 0xFFE00, block.data(), 512), 0);
     }
@@ -114,10 +99,7 @@ protected:
         for (size_t i = 0; i < size; ++i) v[i] = uint8_t(i * 7 + seed);
         return v;
     }
-    void InstallSaturnAndPlayStation()
-    {
-        Install({{0x0002, Image(40000, 1)}, {0x00FC, Image(30004, 2)}});
-    }
+    void InstallSaturnAndPlayStation() { Install({{0x0002, Image(40000, 1)}, {0x00FC, Image(30004, 2)}}); }
     // Cutter image as the program builds it from the cutter module file.
     static std::vector<uint8_t> CutterImage(uint8_t cutter, uint8_t source, uint8_t speed, uint8_t test,
                                             size_t fileSize = 1001)
@@ -132,8 +114,11 @@ protected:
         StoreLE32(image.data() + padded, XorChecksum(image.data(), padded / 4));
         return image;
     }
+    int32_t Download(const std::vector<uint8_t>& image)
+    {
+        return box->DownloadCutterModule(handle, image.data(), uint32_t(image.size()));
+    }
 
-    Scenario scenario;
     ManualClock clock;
     std::unique_ptr<FaultPlan> faults;
     std::unique_ptr<VirtualEmulator> box;

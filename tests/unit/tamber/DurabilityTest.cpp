@@ -3,32 +3,18 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <cstdio>
 #include <random>
 #include "BoxFixture.h"
 #include "store/SettingsStore.h"
 
 namespace {
 
-std::string TextFor(uint32_t n)
-{
-    // Long enough that a write takes a while, so kills land inside it too.
-    return "n=" + std::to_string(n) + ";" + std::string(6000 + n % 97, char('a' + n % 26));
-}
+// Long enough that a write takes a while, so kills land inside it too.
+std::string TextFor(uint32_t n) { return "n=" + std::to_string(n) + ";" + std::string(6000 + n % 97, char('a' + n % 26)); }
 
-uint32_t NumberIn(const std::string& text)
+int32_t SetText(SettingsStore& store, const std::string& file, const std::string& t)
 {
-    return uint32_t(std::stoul(text.substr(2, text.find(';') - 2)));
-}
-
-[[noreturn]] void Writer(SettingsStore& store, const std::string& file, uint32_t first, int pipeOut)
-{
-    for (uint32_t n = first; n < first + 100000; ++n) {
-        const std::string t = TextFor(n);
-        if (store.Set(file, "Text", false, reinterpret_cast<const uint8_t*>(t.data()), uint32_t(t.size())) < 0) _exit(3);
-        if (write(pipeOut, &n, sizeof n) != sizeof n) _exit(4);
-    }
-    _exit(0);
+    return store.Set(file, "Text", false, reinterpret_cast<const uint8_t*>(t.data()), uint32_t(t.size()));
 }
 
 }  // namespace
@@ -41,20 +27,19 @@ TEST(SettingsDurability, WriterKilledAtRandomMomentsLeavesOldOrNewValue)
     ASSERT_TRUE(store.KeyFile("\\\\Machine\\CDModules", file));
     const std::vector<uint8_t> blob(44, 0x5A);
     ASSERT_EQ(store.Set(file, "WindowPos", true, blob.data(), 44), 0);
-    const std::string initial = TextFor(0);
-    ASSERT_EQ(store.Set(file, "Text", false, reinterpret_cast<const uint8_t*>(initial.data()), uint32_t(initial.size())), 0);
+    ASSERT_EQ(SetText(store, file, TextFor(0)), 0);
 
     std::mt19937 random(20261206);
     uint32_t current = 0;
-    int interrupted = 0;
     for (int round = 0; round < 220; ++round) {
         int fds[2];
         ASSERT_EQ(pipe(fds), 0);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
-        if (child == 0) {
+        if (child == 0) {  // the writer: numbered values, each reported once SetValue returned
             close(fds[0]);
-            Writer(store, file, current + 1, fds[1]);
+            for (uint32_t n = current + 1;; ++n)
+                if (SetText(store, file, TextFor(n)) < 0 || write(fds[1], &n, sizeof n) != sizeof n) _exit(3);
         }
         close(fds[1]);
         usleep(std::uniform_int_distribution<int>(0, 4000)(random));
@@ -67,20 +52,18 @@ TEST(SettingsDurability, WriterKilledAtRandomMomentsLeavesOldOrNewValue)
         close(fds[0]);
 
         uint32_t size = 0;
-        ASSERT_EQ(store.Query(file, "Text", false, nullptr, &size), 0) << "round " << round;
-        std::vector<uint8_t> buffer(size);
-        ASSERT_EQ(store.Query(file, "Text", false, buffer.data(), &size), 0);
-        const uint32_t found = NumberIn(reinterpret_cast<char*>(buffer.data()));
-        ASSERT_TRUE(found == done || found == done + 1) << "round " << round << ": found " << found
-                                                        << " after " << done << " completed";
-        ASSERT_EQ(std::string(reinterpret_cast<char*>(buffer.data())), TextFor(found));
-        if (found == done + 1) ++interrupted;
+        ASSERT_EQ(store.Query(file, "Text", false, nullptr, &size), 0) << "round " << round << ": key unreadable";
+        std::string text(size, '\0');
+        ASSERT_EQ(store.Query(file, "Text", false, reinterpret_cast<uint8_t*>(text.data()), &size), 0);
+        text.pop_back();
+        const uint32_t found = uint32_t(std::stoul(text.substr(2)));
+        ASSERT_TRUE(found == done || found == done + 1)
+            << "round " << round << ": expected value " << done << " or " << done + 1 << ", found " << found;
+        ASSERT_EQ(text, TextFor(found)) << "round " << round << ": value " << found << " is whole";
         std::vector<uint8_t> back(44);
         size = 44;
         ASSERT_EQ(store.Query(file, "WindowPos", true, back.data(), &size), 0);
-        ASSERT_EQ(back, blob) << "the other value of the key is intact";
+        ASSERT_EQ(back, blob) << "round " << round << ": the other value of the key is intact";
         current = found;
     }
-    std::printf("[ info ] %u values written, %d kills landed after the rename and before the report\n", current,
-                interrupted);
 }
