@@ -1,11 +1,9 @@
 // The program's callback object and the counted device lock, against a scripted device.
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 #include "UiSupport.h"
 #include "emulator/DeviceLock.h"
 #include "emulator/MessageSink.h"
-#include "resources/ResourceIds.h"
 
 namespace {
 
@@ -15,7 +13,6 @@ public:
     int acquireFailures = 0;  // how many AcquireHandle calls fail before one succeeds (-1: all)
     bool releaseFails = false;
     int acquires = 0, releases = 0;
-    DWORD lastReleased = 0;
     LONG refs = 1;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
@@ -23,8 +20,7 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return ULONG(--refs); }
     HRESULT STDMETHODCALLTYPE AcquireHandle(ULONG_PTR, DWORD* handle, ULONG_PTR, ULONG_PTR) override
     {
-        ++acquires;
-        if (acquireFailures < 0 || acquires <= acquireFailures)
+        if (++acquires <= acquireFailures || acquireFailures < 0)
             return E_FAIL;
         *handle = 7;
         return S_OK;
@@ -32,8 +28,7 @@ public:
     HRESULT STDMETHODCALLTYPE ReleaseHandle(DWORD handle, ULONG_PTR, ULONG_PTR) override
     {
         ++releases;
-        lastReleased = handle;
-        return releaseFails ? E_FAIL : S_OK;
+        return handle == 7 && !releaseFails ? S_OK : E_FAIL;
     }
     HRESULT STDMETHODCALLTYPE SetMessageSink(EmulatorSink*, ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Reserved6() override { return E_NOTIMPL; }
@@ -57,7 +52,7 @@ public:
     HRESULT STDMETHODCALLTYPE Reset(DWORD, ULONG_PTR) override { return E_NOTIMPL; }
 };
 
-// Collects what reaches the Messages list through a sink.
+// Collects the warnings the lock reports.
 class LineCollector : public EmulatorSink {
 public:
     std::vector<std::string> lines;
@@ -71,52 +66,51 @@ public:
     }
 };
 
-std::vector<std::string> ListLines(HWND dialog)
-{
-    std::vector<std::string> lines;
-    const LRESULT count = SendDlgItemMessageA(dialog, IDC_MESSAGES, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        char text[256] = "";
-        SendDlgItemMessageA(dialog, IDC_MESSAGES, LB_GETTEXT, WPARAM(i), LPARAM(text));
-        lines.push_back(text);
-    }
-    return lines;
-}
-
 }  // namespace
 
-TEST(MessageSink, OnlyKindOneReachesTheListAndQueryInterfaceAnswersItsTwoIds)
+// The program's path for every device message: kind 1 is a line for the Messages list.
+TEST(MessageSink, OnlyKindOneReachesTheListOneLineEachWithTheNewestInView)
 {
     TestDialog main(IDD_MAIN, nullptr);
     HWND window = main.CreateModeless();
     ASSERT_NE(window, nullptr);
-    auto* sink = new MessageSink(window);
-    EmulatorSink* held = nullptr;
-    ASSERT_EQ(sink->QueryInterface(IID_EmulatorSink, reinterpret_cast<void**>(&held)), S_OK);
-    EXPECT_EQ(held, sink);
-
-    struct Case {
-        DWORD kind;
-        const char* text;
-    };
-    const Case cases[] = {{1, "Emulator is in Sega Saturn mode"}, {2, "not for the list"}, {0, "nor this"},
-                          {1, "two\nlines"}};
-    for (const Case& c : cases) {
-        std::string text = c.text;
-        EXPECT_EQ(held->Notify(c.kind, text.data()), 1) << c.text;
+    HWND list = GetDlgItem(window, IDC_MESSAGES);
+    RECT client;
+    GetClientRect(list, &client);
+    const int rows = int(client.bottom / SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    ASSERT_GT(rows, 3);
+    EmulatorSink* sink = new MessageSink(window);
+    sink->AddRef();
+    for (int i = 0; i < 3 * rows; ++i) {
+        std::string other = "not for the list", line = "File " + std::to_string(i) + " not found\nCheck the directory\n";
+        EXPECT_EQ(sink->Notify(i % 2 ? 0 : 2, other.data()), 1);
+        EXPECT_EQ(sink->Notify(1, line.data()), 1);
+        ASSERT_EQ(i + 1, SendMessageA(list, LB_GETCOUNT, 0, 0)) << "each kind 1 message, and only those, adds one line";
+        char shown[256] = "";
+        SendMessageA(list, LB_GETTEXT, i, LPARAM(shown));
+        ASSERT_EQ("File " + std::to_string(i) + " not found Check the directory ", std::string(shown))
+            << "line feeds must show as spaces, in the order added";
+        const int top = int(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+        ASSERT_TRUE(top <= i && i < top + rows) << "line " << i << " is out of view; top row is " << top;
     }
-    EXPECT_EQ(ListLines(window), (std::vector<std::string>{"Emulator is in Sega Saturn mode", "two lines"}));
+    EXPECT_EQ(sink->Release(), 0u);
+    main.Close(0);
+}
 
+TEST(MessageSink, QueryInterfaceAnswersItsTwoIdsWithAReferenceEach)
+{
+    EmulatorSink* sink = nullptr;
+    ASSERT_EQ((new MessageSink(nullptr))->QueryInterface(IID_EmulatorSink, reinterpret_cast<void**>(&sink)), S_OK);
     void* other = reinterpret_cast<void*>(0x1234);
-    EXPECT_EQ(held->QueryInterface(IID_EmulatorDevice, &other), E_NOINTERFACE);
+    EXPECT_EQ(sink->QueryInterface(IID_EmulatorDevice, &other), E_NOINTERFACE);
     EXPECT_EQ(other, reinterpret_cast<void*>(0x1234)) << "the out pointer must be left alone";
     IUnknown* unknown = nullptr;
-    ASSERT_EQ(held->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
-    EXPECT_EQ(held->AddRef(), 3u) << "one reference each from the two answers, none from the refusal";
-    EXPECT_EQ(held->Release(), 2u);
+    ASSERT_EQ(sink->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
+    EXPECT_EQ(unknown, static_cast<IUnknown*>(sink));
+    EXPECT_EQ(sink->AddRef(), 3u) << "one reference each from the two answers, none from the refusal";
+    EXPECT_EQ(sink->Release(), 2u);
     unknown->Release();
-    EXPECT_EQ(held->Release(), 0u);
-    main.Close(0);
+    EXPECT_EQ(sink->Release(), 0u);
 }
 
 TEST(DeviceLock, NestedLevelsTakeTheHandleOnceAndGiveItBackAtTheLast)
@@ -125,24 +119,20 @@ TEST(DeviceLock, NestedLevelsTakeTheHandleOnceAndGiveItBackAtTheLast)
     {
         DeviceLock lock(&device, nullptr);
         EXPECT_EQ(device.refs, 2) << "the lock holds the device";
-        EXPECT_EQ(lock.Lock(true), 7u);
-        EXPECT_EQ(lock.Lock(true), 7u);
-        EXPECT_EQ(lock.Lock(true), 7u);
-        EXPECT_EQ(device.acquires, 1);
-        EXPECT_EQ(lock.Lock(false), 7u);
-        EXPECT_EQ(lock.Lock(false), 7u);
-        EXPECT_EQ(device.releases, 0);
-        EXPECT_EQ(lock.Lock(false), 7u);
-        EXPECT_EQ(device.releases, 1);
-        EXPECT_EQ(device.lastReleased, 7u);
+        for (int level = 0; level < 3; ++level)
+            EXPECT_EQ(lock.Lock(true), 7u) << "taking level " << level;
+        EXPECT_EQ(device.acquires, 1) << "the handle is taken at the first level only";
+        for (int level = 2; level >= 0; --level) {
+            EXPECT_EQ(device.releases, 0) << "given back before the last level was dropped";
+            EXPECT_EQ(lock.Lock(false), 7u) << "dropping level " << level;
+        }
+        EXPECT_EQ(device.releases, 1) << "the handle goes back with the last level";
 
         device.releaseFails = true;
         lock.Lock(true);
         EXPECT_EQ(lock.Lock(false), 0u) << "a failed give-back answers 0";
-
-        // Destroyed while held: the handle goes back.
         device.releaseFails = false;
-        lock.Lock(true);
+        lock.Lock(true);  // destroyed while held: the handle goes back
     }
     EXPECT_EQ(device.releases, 3);
     EXPECT_EQ(device.refs, 1) << "the device reference goes with the lock";
@@ -150,33 +140,26 @@ TEST(DeviceLock, NestedLevelsTakeTheHandleOnceAndGiveItBackAtTheLast)
 
 TEST(DeviceLock, RefusedAccessIsRetriedWithinABoundAndWarnedOnce)
 {
-    struct Case {
-        int failures;
-        DWORD handle;
-        size_t warnings;
-    };
-    const Case cases[] = {{5, 7, 0}, {-1, 0, 1}};
-    for (const Case& c : cases) {
+    for (const auto& [failures, handle, warnings] : {std::tuple{5, 7u, size_t(0)}, std::tuple{-1, 0u, size_t(1)}}) {
         ScriptedDevice device;
-        device.acquireFailures = c.failures;
+        device.acquireFailures = failures;
         LineCollector lines;
         DeviceLock lock(&device, &lines);
         const ULONGLONG start = GetTickCount64();
-        EXPECT_EQ(lock.Lock(true), c.handle) << c.failures;
+        EXPECT_EQ(lock.Lock(true), handle) << failures << " refusals";
         const ULONGLONG took = GetTickCount64() - start;
         lock.Lock(false);
-        EXPECT_EQ(lines.lines.size(), c.warnings) << c.failures;
-        if (c.failures < 0) {
-            EXPECT_GE(took, 1900u);
-            EXPECT_LT(took, 4000u);
-            EXPECT_EQ(lines.lines[0].rfind("WARNING", 0), 0u);
-            // Still refused: one try, no second wait, no second warning.
-            const int before = device.acquires;
-            EXPECT_EQ(lock.Lock(true), 0u);
-            lock.Lock(false);
-            EXPECT_EQ(device.acquires, before + 1);
-            EXPECT_EQ(lines.lines.size(), 1u);
-            EXPECT_EQ(device.releases, 0) << "nothing to give back";
-        }
+        ASSERT_EQ(lines.lines.size(), warnings) << failures << " refusals";
+        if (failures >= 0)
+            continue;
+        EXPECT_TRUE(took >= 1900 && took < 4000) << "retried for " << took << " ms, not about 2 s";
+        EXPECT_EQ(lines.lines[0].rfind("WARNING", 0), 0u) << lines.lines[0];
+        // Still refused: one try, no second wait, no second warning.
+        const int before = device.acquires;
+        EXPECT_EQ(lock.Lock(true), 0u);
+        lock.Lock(false);
+        EXPECT_EQ(device.acquires, before + 1);
+        EXPECT_EQ(lines.lines.size(), 1u);
+        EXPECT_EQ(device.releases, 0) << "nothing to give back";
     }
 }

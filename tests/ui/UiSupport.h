@@ -1,80 +1,79 @@
 // What the window tests share: a timer-driven script that plays the user's part from inside
-// whichever message loop runs, test dialogs with hooks, and readers of what a window shows.
+// whichever message loop runs, a test dialog with hooks, and the main window as an owner.
 #pragma once
 #include <windows.h>
+#include <gtest/gtest.h>
 #include <functional>
-#include <string>
 #include <vector>
-#include "framework/Control.h"
 #include "framework/Dialog.h"
+#include "resources/ResourceIds.h"
 
 // Runs one step per timer tick on this thread. The ticks are dispatched by whichever loop runs,
-// so a step can act on a modal dialog from inside its own loop. A script that has not finished
-// by its deadline ends every running loop (PostQuitMessage with TimedOutResult on each tick) so
-// the test fails instead of hanging.
+// so a step can act on a modal dialog from inside its own loop. A script not finished within
+// 8 s ends every running loop (PostQuitMessage on each tick): the test fails instead of hanging.
 class TimerScript {
 public:
-    static constexpr int TimedOutResult = -999;
-    explicit TimerScript(std::vector<std::function<void()>> steps, UINT intervalMs = 15, DWORD deadlineMs = 8000);
-    ~TimerScript();
-    TimerScript(const TimerScript&) = delete;
-    TimerScript& operator=(const TimerScript&) = delete;
-
-    bool Finished() const { return next_ >= steps_.size(); }
+    explicit TimerScript(std::vector<std::function<void()>> steps)
+        : steps_(std::move(steps)), timer_(SetTimer(nullptr, 0, 15, Tick)), deadline_(GetTickCount() + 8000)
+    {
+        running = this;
+    }
+    ~TimerScript()
+    {
+        KillTimer(nullptr, timer_);
+        running = nullptr;
+        // A quit posted by the deadline after the last loop ended must not reach the next test.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE) ||
+               PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
     bool TimedOut() const { return timedOut_; }
 
 private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
-    void RunNext();
-
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+    {
+        if (!running)
+            return;
+        if (LONG(GetTickCount() - running->deadline_) > 0) {
+            running->timedOut_ = true;
+            PostQuitMessage(-999);
+        } else if (running->next_ < running->steps_.size()) {
+            running->steps_[running->next_++]();
+        }
+    }
+    static inline TimerScript* running = nullptr;
     std::vector<std::function<void()>> steps_;
     size_t next_ = 0;
-    UINT_PTR timer_ = 0;
+    UINT_PTR timer_;
     DWORD deadline_;
     bool timedOut_ = false;
-    bool running_ = false;
 };
 
-// A dialog whose overridable operations a test can replace and count.
+// A dialog whose initialisation, close check and commands a test can replace.
 class TestDialog : public Dialog {
 public:
     TestDialog(int templateId, HWND owner) : Dialog(templateId, owner) {}
-
-    int OnInitDialog() override;
+    int OnInitDialog() override
+    {
+        const int result = Dialog::OnInitDialog();
+        if (onInit)
+            onInit();
+        return result;
+    }
     int CanClose() override { return canClose ? canClose() : 1; }
-    int OnCommand(WPARAM wParam, LPARAM lParam) override;
-    int Validate() override;
+    int OnCommand(WPARAM wParam, LPARAM) override { return onCommand ? onCommand(wParam) : 0; }
 
-    std::function<void()> onInit;           // after the base initialisation
+    std::function<void()> onInit;
     std::function<int()> canClose;
     std::function<int(WPARAM)> onCommand;
-    std::function<int()> validate;
-    int validateCalls = 0;
-    std::vector<WPARAM> commands;           // every command that reached OnCommand
 };
 
-// A control that records what the registry does to it and answers Retrieve as told.
-class ProbeControl : public Control {
-public:
-    ProbeControl(int id, int retrieveResult = 1) : Control(id), retrieveResult_(retrieveResult) {}
-    int Retrieve() override { ++retrieves; return retrieveResult_; }
-    int Update() override { ++updates; return 1; }
-    void OnAttach() override { ++attaches; }
-
-    int retrieves = 0, updates = 0, attaches = 0;
-
-private:
-    int retrieveResult_;
+// The main window's template, shown modeless, owns the dialogs under test.
+class HostedTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(nullptr, host.CreateModeless()) << "main window template did not load"; }
+    void TearDown() override { host.Close(0); }
+    HWND Host() const { return host.Window(); }
+    TestDialog host{IDD_MAIN, nullptr};
 };
-
-// Top-level windows of this thread (EnumThreadWindows).
-int CountThreadWindows();
-SIZE_T WorkingSetBytes();
-std::string WindowText(HWND window);
-std::string ItemText(HWND dialog, int id);
-// Dispatches this thread's messages for about the given time.
-void PumpMessages(DWORD ms);
-// A parameterised case's name for test lists: the letters and digits of a description.
-std::string CaseName(const std::string& description);
-// The directory of the running test executable, with a trailing backslash.
-std::string ExecutableDirectory();
