@@ -32,12 +32,7 @@ rm -f "$out"
 read -r width height colours < <(identify -format '%w %h %k\n' "$out")
 [ "$width" -ge 300 ] && [ "$height" -ge 250 ] && [ "$colours" -ge 8 ] || fail "picture ${width}x${height}, $colours colours"
 echo "playing main window saved to $out"
-id=$(xdotool search --onlyvisible --name '^Tamber Cadrel$' | head -1)
-[ -n "$id" ] || fail "main window vanished"
-# A key sent to a window can be left down when xdotool meets an X error; a key left down repeats
-# into the next program started on this display, so release it whatever happened.
-xdotool key --window "$id" Escape 2>/dev/null
-xdotool keyup Escape 2>/dev/null
+"$tools/press-escape" "Tamber Cadrel" || fail "main window vanished"
 for _ in $(seq 1 100); do kill -0 "$program" 2>/dev/null || break; sleep 0.2; done
 kill -0 "$program" 2>/dev/null && fail "cadrel.exe still running 20 s after Escape"
 wait "$program"; rc=$?; program=""
