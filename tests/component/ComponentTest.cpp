@@ -9,7 +9,7 @@
 #include <vector>
 #include "common/ByteOrder.h"
 #include "common/Checksum.h"
-#include "emulator/EmulatorInterfaces.h"
+#include "interface/EmulatorInterfaces.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 #include "SettingsText.h"
-#include "emulator/EmulatorInterfaces.h"
+#include "interface/EmulatorInterfaces.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 #include "SettingsText.h"
-#include "emulator/EmulatorInterfaces.h"
+#include "interface/EmulatorInterfaces.h"
 
 int main(int argc, char** argv)
 {

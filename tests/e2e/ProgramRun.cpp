@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
-#include "emulator/EmulatorInterfaces.h"
+#include "interface/EmulatorInterfaces.h"
 #include "framework/Application.h"
 #include "mainwindow/MainDialog.h"
 

@@ -1,6 +1,6 @@
 // Waits until the emulator answers TestReady, after an upload or the cutter download.
 #pragma once
-#include "emulator/EmulatorInterfaces.h"
+#include "interface/EmulatorInterfaces.h"
 #include "framework/Dialog.h"
 
 class BusyDialog : public Dialog {

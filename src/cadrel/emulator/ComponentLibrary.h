@@ -1,6 +1,6 @@
 // tamber_co.dll, loaded at start-up; a missing DLL or export is a failed factory call.
 #pragma once
-#include "emulator/EmulatorInterfaces.h"
+#include "interface/EmulatorInterfaces.h"
 
 class ComponentLibrary {
 public:

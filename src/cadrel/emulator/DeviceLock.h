@@ -1,7 +1,7 @@
 // The one counted lock around device calls: the access handle is taken when the first level is
 // taken and given back when the last is dropped, so nested levels keep it.
 #pragma once
-#include "emulator/EmulatorInterfaces.h"
+#include "interface/EmulatorInterfaces.h"
 
 class DeviceLock {
 public:

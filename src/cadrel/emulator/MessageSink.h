@@ -1,6 +1,6 @@
 // The program's callback object: lines of kind 1 go to the main window's Messages list.
 #pragma once
-#include "emulator/EmulatorInterfaces.h"
+#include "interface/EmulatorInterfaces.h"
 
 class MessageSink : public EmulatorSink {
 public:

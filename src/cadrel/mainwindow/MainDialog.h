@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 #include "emulator/ComponentLibrary.h"
-#include "emulator/EmulatorInterfaces.h"
+#include "interface/EmulatorInterfaces.h"
 #include "framework/Dialog.h"
 #include "modules/RecordBlock.h"
 

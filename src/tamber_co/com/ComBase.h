@@ -1,7 +1,7 @@
 // The COM manner shared by every object of the library: a count that starts at 1, interlocked,
 // deletion at zero, and QueryInterface answered from a small table of ids.
 #pragma once
-#include "emulator/EmulatorInterfaces.h"
+#include "interface/EmulatorInterfaces.h"
 #include "com/Process.h"
 
 inline constexpr GUID IID_Unknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};

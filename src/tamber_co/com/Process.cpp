@@ -1,5 +1,5 @@
 #include "com/Process.h"
-#include "emulator/EmulatorInterfaces.h"
+#include "interface/EmulatorInterfaces.h"
 #include <cstdio>
 #include "store/AtomicFile.h"
 
