@@ -1,12 +1,49 @@
 // What the box keeps over a restart of the program: its battery-backed SRAM and a running cut.
+#include <cerrno>
 #include <cstdio>
-#include <sstream>
+#include <cstdlib>
+#include <limits>
+#include <type_traits>
+#include <algorithm>
 #include "model/VirtualEmulator.h"
 #include "store/AtomicFile.h"
 
 namespace {
 const char* const SramFile = "sram.bin";
 const char* const CutFile = "cut.state";
+
+// The next word of text after pos, words being separated by white space; empty at the end.
+std::string NextWord(const std::string& text, size_t& pos)
+{
+    const char* const space = " \t\r\n\v\f";
+    const size_t start = text.find_first_not_of(space, pos);
+    if (start == std::string::npos) {
+        pos = text.size();
+        return {};
+    }
+    const size_t end = std::min(text.find_first_of(space, start), text.size());
+    pos = end;
+    return text.substr(start, end - start);
+}
+
+// A whole word as a number; false for anything else, or a number out of range of T.
+template <typename T>
+bool ReadNumber(const std::string& word, T& out)
+{
+    if (word.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    if constexpr (std::is_signed_v<T>) {
+        const long long v = std::strtoll(word.c_str(), &end, 10);
+        if (errno || *end || v < std::numeric_limits<T>::min() || v > std::numeric_limits<T>::max()) return false;
+        out = T(v);
+    } else {
+        const unsigned long long v = std::strtoull(word.c_str(), &end, 10);
+        if (errno || *end || v > std::numeric_limits<T>::max()) return false;
+        out = T(v);
+    }
+    return true;
+}
 }  // namespace
 
 void VirtualEmulator::LoadState()
@@ -19,21 +56,22 @@ void VirtualEmulator::LoadState()
 
     std::string text;
     if (!ReadWholeFile(JoinPath(stateDir_, CutFile), text)) return;
-    std::istringstream in(text);
-    std::string word;
     int active = 0, waiting = 0, speed = 0, test = 0;
     unsigned long long first = 0, end = 0;
     long long wallStart = 0;
-    while (in >> word) {
-        if (word == "active") in >> active;
-        else if (word == "waiting") in >> waiting;
-        else if (word == "speed") in >> speed;
-        else if (word == "test") in >> test;
-        else if (word == "first") in >> first;
-        else if (word == "end") in >> end;
-        else if (word == "wall_start") in >> wallStart;
+    size_t pos = 0;
+    for (std::string word = NextWord(text, pos); !word.empty(); word = NextWord(text, pos)) {
+        bool ok = true;
+        if (word == "active") ok = ReadNumber(NextWord(text, pos), active);
+        else if (word == "waiting") ok = ReadNumber(NextWord(text, pos), waiting);
+        else if (word == "speed") ok = ReadNumber(NextWord(text, pos), speed);
+        else if (word == "test") ok = ReadNumber(NextWord(text, pos), test);
+        else if (word == "first") ok = ReadNumber(NextWord(text, pos), first);
+        else if (word == "end") ok = ReadNumber(NextWord(text, pos), end);
+        else if (word == "wall_start") ok = ReadNumber(NextWord(text, pos), wallStart);
+        if (!ok) return;
     }
-    if (!in.eof() || active != 1 || speed < 0 || speed > 2 || test < 0 || test > 1 || end < first || end > 0xFFFFFFFF)
+    if (active != 1 || speed < 0 || speed > 2 || test < 0 || test > 1 || end < first || end > 0xFFFFFFFF)
         return;
     cut_.active = true;
     cut_.waiting = waiting != 0;
@@ -54,11 +92,12 @@ void VirtualEmulator::SaveSram()
 void VirtualEmulator::SaveCut()
 {
     if (stateDir_.empty()) return;
-    std::ostringstream out;
     const int64_t wallStart = clock_.WallMs() - int64_t(double(now_ - cut_.startMs) / clock_.Scale());
-    out << "active " << (cut_.active ? 1 : 0) << "\nwaiting " << (cut_.waiting ? 1 : 0) << "\nspeed "
-        << int(cut_.speed) << "\ntest " << int(cut_.test) << "\nfirst " << cut_.first << "\nend " << cut_.end
-        << "\nwall_start " << wallStart << "\n";
-    const std::string text = out.str();
-    ReplaceFileAtomically(JoinPath(stateDir_, CutFile), text.data(), text.size(), true);
+    char text[256];
+    const int n = std::snprintf(text, sizeof text, "active %d\nwaiting %d\nspeed %d\ntest %d\nfirst %lu\nend %lu\nwall_start %lld\n",
+                                cut_.active ? 1 : 0, cut_.waiting ? 1 : 0, int(cut_.speed), int(cut_.test),
+                                static_cast<unsigned long>(cut_.first), static_cast<unsigned long>(cut_.end),
+                                static_cast<long long>(wallStart));
+    if (n < 0 || size_t(n) >= sizeof text) return;
+    ReplaceFileAtomically(JoinPath(stateDir_, CutFile), text, size_t(n), true);
 }

@@ -1,10 +1,9 @@
 // Scenario files in TOML. Unknown keys are refused, so a typo does not silently do nothing.
 #include <algorithm>
-#include <fstream>
 #include <initializer_list>
-#include <sstream>
 #include <toml++/toml.h>
 #include "model/Scenario.h"
+#include "store/AtomicFile.h"
 
 namespace {
 
@@ -207,9 +206,7 @@ bool ParseScenario(std::string_view text, Scenario& s, std::string& error)
     toml::parse_result parsed = toml::parse(text);
     if (!parsed) {
         const auto& e = parsed.error();
-        std::ostringstream out;
-        out << "line " << e.source().begin.line << ": " << e.description();
-        error = out.str();
+        error = "line " + std::to_string(e.source().begin.line) + ": " + std::string(e.description());
         return false;
     }
     const toml::table& root = parsed.table();
@@ -296,14 +293,12 @@ bool ParseScenario(std::string_view text, Scenario& s, std::string& error)
 
 bool LoadScenarioFile(const std::string& path, Scenario& s, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (!ReadWholeFile(path, text)) {
         error = path + ": cannot be opened";
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!ParseScenario(text.str(), s, error)) {
+    if (!ParseScenario(text, s, error)) {
         error = path + ": " + error;
         return false;
     }

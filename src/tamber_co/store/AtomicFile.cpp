@@ -1,13 +1,15 @@
 #include "store/AtomicFile.h"
 #include <atomic>
-#include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
+// Windows gets the Win32 calls: std::filesystem would bring libstdc++'s locale and conversion
+// code into the DLL, most of its size.
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <chrono>
+#include <filesystem>
+#include <system_error>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -28,22 +30,7 @@ std::string TemporaryName(const std::string& path)
 // A writer killed between creating its temporary file and the rename leaves the file behind.
 // Old ones are swept at the next write of the same file; young ones may belong to a writer
 // that is still at work.
-void RemoveStaleTemporaries(const std::string& path)
-{
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path target(path);
-    const std::string prefix = target.filename().string() + ".tmp";
-    const auto limit = fs::file_time_type::clock::now() - std::chrono::minutes(1);
-    fs::directory_iterator it(target.parent_path().empty() ? fs::path(".") : target.parent_path(), ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.rfind(prefix, 0) != 0) continue;
-        std::error_code timeError;
-        const auto written = fs::last_write_time(it->path(), timeError);
-        if (!timeError && written < limit) fs::remove(it->path(), timeError);
-    }
-}
+void RemoveStaleTemporaries(const std::string& path);
 
 }  // namespace
 
@@ -86,7 +73,89 @@ std::string JoinPath(const std::string& a, const std::string& b)
     return (last == '\\' || last == '/') ? a + b : a + "\\" + b;
 }
 
+namespace {
+
+void RemoveStaleTemporaries(const std::string& path)
+{
+    const size_t slash = path.find_last_of("\\/");
+    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + ".tmp*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const auto ticks = [](const FILETIME& t) { return (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    const ULONGLONG minute = 60ULL * 10000000ULL;  // in 100 ns steps
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        if (ticks(found.ftLastWriteTime) + minute < ticks(now)) DeleteFileA((dir + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool MakeDirectories(const std::string& path)
+{
+    // Each folder on the way, from the top; those that exist already (or a drive) just fail.
+    for (size_t sep = path.find_first_of("\\/", 1); sep != std::string::npos; sep = path.find_first_of("\\/", sep + 1))
+        CreateDirectoryA(path.substr(0, sep).c_str(), nullptr);
+    CreateDirectoryA(path.c_str(), nullptr);
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RemoveFile(const std::string& path)
+{
+    return DeleteFileA(path.c_str()) != 0;
+}
+
 #else
+
+namespace {
+
+void RemoveStaleTemporaries(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path target(path);
+    const std::string prefix = target.filename().string() + ".tmp";
+    const auto limit = fs::file_time_type::clock::now() - std::chrono::minutes(1);
+    fs::directory_iterator it(target.parent_path().empty() ? fs::path(".") : target.parent_path(), ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(prefix, 0) != 0) continue;
+        std::error_code timeError;
+        const auto written = fs::last_write_time(it->path(), timeError);
+        if (!timeError && written < limit) fs::remove(it->path(), timeError);
+    }
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+bool MakeDirectories(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    return std::filesystem::is_directory(path, ec);
+}
+
+bool RemoveFile(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::remove(path, ec);
+}
 
 bool ReplaceFileAtomically(const std::string& path, const void* data, size_t size, bool durable)
 {
@@ -149,23 +218,4 @@ bool ReadWholeFile(const std::string& path, std::string& out)
     const bool ok = !std::ferror(f);
     std::fclose(f);
     return ok;
-}
-
-bool FileExists(const std::string& path)
-{
-    std::error_code ec;
-    return std::filesystem::exists(path, ec);
-}
-
-bool MakeDirectories(const std::string& path)
-{
-    std::error_code ec;
-    std::filesystem::create_directories(path, ec);
-    return std::filesystem::is_directory(path, ec);
-}
-
-bool RemoveFile(const std::string& path)
-{
-    std::error_code ec;
-    return std::filesystem::remove(path, ec);
 }

@@ -1,6 +1,6 @@
 #include "store/SettingsStore.h"
+#include <algorithm>
 #include <cstring>
-#include <sstream>
 #include "model/VirtualEmulator.h"
 #include "store/AtomicFile.h"
 
@@ -77,11 +77,19 @@ bool SettingsStore::KeyFile(const std::string& path, std::string& file) const
 SettingsStore::LoadResult SettingsStore::Parse(const std::string& text, std::map<std::string, Value>& values)
 {
     values.clear();
-    std::istringstream in(text);
+    // Line by line; the last line needs no newline after it.
+    size_t pos = 0;
     std::string line;
-    if (!std::getline(in, line) || line != Header) return LoadResult::Damaged;
+    const auto nextLine = [&]() {
+        if (pos >= text.size()) return false;
+        const size_t end = std::min(text.find('\n', pos), text.size());
+        line.assign(text, pos, end - pos);
+        pos = end + 1;
+        return true;
+    };
+    if (!nextLine() || line != Header) return LoadResult::Damaged;
     bool ended = false;
-    while (std::getline(in, line)) {
+    while (nextLine()) {
         if (ended) {
             if (!line.empty()) return LoadResult::Damaged;
             continue;
