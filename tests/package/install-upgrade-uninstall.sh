@@ -87,9 +87,11 @@ done
 [ -f "$shortcut" ] || fail "no Start-menu shortcut"
 # One version everywhere: file name, file properties, uninstall entry.
 shown=$(entry_value DisplayVersion)
-props=$(strings -e l "$dir/cadrel.exe" | grep -A1 -x ProductVersion | tail -1)
-[ "$shown" = "$version" ] && [ "$props" = "$version" ] ||
-  fail "versions differ: file name $version, uninstall entry '$shown', file properties '$props'"
+[ "$shown" = "$version" ] || fail "the uninstall entry says version '$shown', the file name $version"
+for f in cadrel.exe tamber_co.dll; do
+  props=$(strings -e l "$dir/$f" | grep -A1 -x ProductVersion | tail -1)
+  [ "$props" = "$version" ] || fail "$f's file properties say version '$props', the file name $version"
+done
 [ "$(entry_value Publisher)" = "The Cadrel developers" ] || fail "uninstall entry has no publisher"
 [ "$(entry_value DisplayIcon)" = 'C:\Program Files\Cadrel\cadrel.exe,0' ] || fail "uninstall entry icon: $(entry_value DisplayIcon)"
 [ -n "$(entry_value EstimatedSize)" ] || fail "uninstall entry has no size"
