@@ -40,6 +40,7 @@ entry_value() { wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' | awk -v 
 shortcut="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Tamber Cadrel.lnk"
 setup=$dist/cadrel-$version-win64-setup.exe
 [ -f "$setup" ] || fail "no installer $setup"
+(cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "the release files do not match SHA256SUMS"
 
 # The target of a shell link: the LinkInfo's local base path, after the header and item list.
 link_target() {
