@@ -118,6 +118,7 @@ echo "$before" | grep -q 'sram.bin' || fail "no box state saved: $before"
 wine "$(win_path "$newer")" /S || fail "silent upgrade: exit code $?"
 [ "$(entry_value DisplayVersion)" = "$next" ] || fail "after the upgrade the entry says $(entry_value DisplayVersion)"
 [ -f "$dir/cadrel.exe" ] && [ -f "$shortcut" ] || fail "the upgrade lost the program or its shortcut"
+head -1 "$dir/README.txt" | grep -q "Cadrel $next" || fail "the upgrade left the old files: $(head -1 "$dir/README.txt")"
 [ "$(data_sums)" = "$before" ] || fail "the upgrade changed the user's data"
 
 # 4. Silent uninstall. The uninstaller works from a copy of itself and returns at once, so give
