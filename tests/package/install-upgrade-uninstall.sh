@@ -64,7 +64,11 @@ start_playing() {  # start_playing UNIX_EXE TRACE_FILE
     sleep 0.2
   done
   grep -q 'activity=6 state=3 ' "$2" 2>/dev/null || fail "$1 never showed the drive playing"
-  xdotool search --onlyvisible --name '^Tamber Cadrel$' >/dev/null || fail "$1 shows no main window"
+  for _ in $(seq 1 50); do
+    xdotool search --onlyvisible --name '^Tamber Cadrel$' >/dev/null && return 0
+    sleep 0.2
+  done
+  fail "$1 shows no main window"
 }
 close_program() {
   "$tools/press-escape" "Tamber Cadrel" || fail "the main window vanished"
