@@ -82,7 +82,11 @@ bool ChooseFile(Robot& robot, const std::string& path)
     HWND name = GetDlgItem(dialog, 0x47C);  // the file name box: a combo box or, in older dialogs, an edit
     SendMessageA(name ? name : GetDlgItem(dialog, 0x480), WM_SETTEXT, 0, LPARAM(path.c_str()));
     Robot::Press(dialog, IDOK);
-    return Robot::WaitUntil([&] { return !IsWindow(dialog); }, 5000);
+    if (Robot::WaitUntil([&] { return !IsWindow(dialog); }, 5000))
+        return true;
+    Robot::Press(dialog, IDCANCEL);  // the dialog would not take the path: leave it as a user would
+    Robot::WaitUntil([&] { return !IsWindow(dialog); }, 5000);
+    return false;
 }
 
 std::string FileBytes(const std::string& path)
@@ -98,10 +102,6 @@ void WriteBytes(const std::string& path, size_t bytes)
         out.put(char(i * 13 + 5));
 }
 
-int Count(const std::vector<TraceLine>& trace, const std::string& op)
-{
-    return int(std::count_if(trace.begin(), trace.end(), [&](const TraceLine& l) { return l.op == op; }));
-}
 
 }  // namespace
 
@@ -162,4 +162,126 @@ TEST(ModuleManager, ModuleInstalledFromAnotherFolderIsUploadedAndBootsAsDefault)
     const std::vector<std::string> expectedAfter = {"GetTargetInfo", "WriteMemory 30004", "WriteMemory 812",
                                                     "WriteMemory 512", "Reset"};
     EXPECT_EQ(after, expectedAfter);
+}
+
+TEST(ModuleManager, RefusalsAndDeletionsSayWhyAndKeepWhatTheyShould)
+{
+    using Act = void (*)(const Manager&);
+    struct Case {
+        const char* what;
+        const char* modules;  // the available list at start
+        Act act;
+        const char* caption;
+        const char* text;
+        int answer;
+        bool fileKept;  // SatCD090.bin afterwards (a start-up upgrade would take a newer one)
+        size_t available;
+    };
+    const Case cases[] = {
+        {"nothing installed", Demo, [](const Manager& m) {
+             for (const char* name : {"Sega", "Play"})
+                 m.Select(IDC_INSTALLED_MODULES, name), m.Press(IDC_REMOVE_MODULE), Sleep(300);
+             m.Press(IDOK); },
+         "Validation Error", "You have not specified any Emulation Modules for download", IDOK, true, 2},
+        {"two for Saturn", "SatCD100400000;DexCD100300010;SatCD090400000;", [](const Manager& m) {
+             m.Select(IDC_AVAILABLE_MODULES, "Sega Saturn|40000|0.90"), m.Press(IDC_ADD_MODULE), Sleep(300);
+             m.Press(IDOK); },
+         "Validation Error", "You can only download one module for each target", IDOK, true, 3},
+        {"last stored module", "SatCD100400000;", [](const Manager& m) {
+             m.Select(IDC_AVAILABLE_MODULES, "Sega"), m.Press(IDC_DELETE_MODULE); },
+         "Module Delete", "There must be at least ONE module stored on this machine.", IDOK, true, 1},
+        {"installed module", Demo, [](const Manager& m) {
+             m.Select(IDC_AVAILABLE_MODULES, "Play"), m.Press(IDC_DELETE_MODULE); },
+         "Module Delete", "That module is currently in use.", IDOK, true, 2},
+        {"deletion confirmed", "SatCD100400000;DexCD100300010;SatCD090400000;", [](const Manager& m) {
+             m.Select(IDC_AVAILABLE_MODULES, "Sega Saturn|40000|0.90"), m.Press(IDC_DELETE_MODULE); },
+         "OK To Remove Module?", "Are you sure you want to permanently remove the module\nSega Saturn version 0.90 from this machine?",
+         IDYES, false, 2},
+        {"deletion declined", "SatCD100400000;DexCD100300010;SatCD090400000;", [](const Manager& m) {
+             m.Select(IDC_AVAILABLE_MODULES, "Sega Saturn|40000|0.90"), m.Press(IDC_DELETE_MODULE); },
+         "OK To Remove Module?", "Are you sure you want to permanently remove the module\nSega Saturn version 0.90 from this machine?",
+         IDNO, true, 3},
+        {"nothing selected", Demo, [](const Manager& m) {
+             m.Select(IDC_AVAILABLE_MODULES, "-"), m.Press(IDC_DELETE_MODULE), m.Press(IDC_ADD_MODULE); },
+         "Module Delete", "<no box>", IDOK, true, 2},
+    };
+    for (const Case& c : cases) {
+        ProgramRun run;
+        run.WriteSetting(ProgramRun::MachineKey, "Modules", c.modules);
+        run.WriteModuleFile("SatCD090", 40000);
+        std::string text;
+        size_t available = 0;
+        run.Run([&](Robot& robot) {
+            Manager m = Open(robot);
+            c.act(m);
+            text = Answer(robot, c.caption, c.answer);
+            Sleep(200);
+            available = m.Items(IDC_AVAILABLE_MODULES).size();
+            if (IsWindow(m.window))
+                m.Press(IDCANCEL);
+        });
+        EXPECT_EQ(text, c.text) << c.what;
+        EXPECT_EQ(FileBytes(run.ModulePath() + "\\SatCD090.bin") != "<missing>", c.fileKept) << c.what;
+        EXPECT_EQ(available, c.available) << c.what;
+    }
+}
+
+// Unix path of a Windows path, through Wine's own mapping; empty outside Wine.
+std::string ZDrivePath(const std::string& path)
+{
+    using ToUnix = char*(CDECL*)(const WCHAR*);
+    auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    std::wstring wide(path.begin(), path.end());
+    char* unix = toUnix ? toUnix(wide.c_str()) : nullptr;
+    std::string z = unix ? "Z:" + std::string(unix) : "";
+    std::replace(z.begin(), z.end(), '/', '\\');
+    // Wine answers through its dosdevices link, whose "c:" no Windows path may hold.
+    const size_t link = z.find("\\dosdevices\\c:\\");
+    return link == std::string::npos ? z : z.replace(link, 15, "\\drive_c\\");
+}
+
+TEST(ModuleManager, InstallNeverDestroysAFileAndSaysWhatWentWrong)
+{
+    ProgramRun run;
+    const std::string folder = run.ModulePath();
+    const std::string own = folder + "\\SatCD070.bin";  // longer than the part installation reads
+    WriteBytes(own, 50000);
+    const std::string before = FileBytes(own);
+    CreateDirectoryA((run.Home() + "\\elsewhere").c_str(), nullptr);
+    const std::string locked = run.Home() + "\\elsewhere\\DexCD200.bin";
+    WriteBytes(locked, 600);
+    std::string upper = own, dotted = own;
+    std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+    dotted.insert(folder.size(), "\\.\\..\\" + folder.substr(folder.rfind('\\') + 1));
+    char shortPath[MAX_PATH] = "";
+    GetShortPathNameA(own.c_str(), shortPath, MAX_PATH);
+    struct Case { std::string chosen; const char* box; std::string kept; const char* listed; };
+    const std::vector<Case> cases = {
+        {upper, "", own, "Sega Saturn|49152|0.70"},
+        {dotted, "", own, nullptr}, {shortPath, "", own, nullptr},
+        {locked, "The module file ", locked, nullptr},               // another program holds it
+    };
+    std::vector<std::string> boxes, lists;
+    run.Run([&](Robot& robot) {
+        Manager m = Open(robot);
+        HANDLE a = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        for (const Case& c : cases) {
+            m.Press(IDC_INSTALL_MODULE);
+            EXPECT_TRUE(ChooseFile(robot, c.chosen)) << c.chosen;
+            boxes.push_back(*c.box ? Answer(robot, "Install Module", IDOK) : "");
+            Sleep(300);
+            const auto items = m.Items(IDC_AVAILABLE_MODULES);
+            lists.push_back(items.empty() ? "<no list>" : items.back());
+        }
+        CloseHandle(a);
+        m.Press(IDCANCEL);
+    });
+    for (size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(boxes[i].substr(0, strlen(cases[i].box)), cases[i].box) << cases[i].chosen << ": " << boxes[i];
+        EXPECT_EQ(lists[i], cases[i].listed ? cases[i].listed : lists[0]) << cases[i].chosen;
+    }
+    EXPECT_EQ(FileBytes(own), before) << "installing a module onto itself must keep its bytes";
+    EXPECT_FALSE(std::ifstream(folder + "\\DexCD200.bin")) << "an unreadable module is not copied";
+    EXPECT_NE(boxes[3].find(locked), std::string::npos) << boxes[3];
 }
