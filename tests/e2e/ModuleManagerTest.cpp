@@ -285,3 +285,75 @@ TEST(ModuleManager, InstallNeverDestroysAFileAndSaysWhatWentWrong)
     EXPECT_FALSE(std::ifstream(folder + "\\DexCD200.bin")) << "an unreadable module is not copied";
     EXPECT_NE(boxes[3].find(locked), std::string::npos) << boxes[3];
 }
+
+TEST(ModuleManager, LockShowsThePadlockAndIsKeptWithoutAnUpload)
+{
+    ProgramRun run;
+    std::vector<std::string> shown;
+    size_t traceAtOk = 0;
+    run.Run([&](Robot& robot) {
+        Manager m = Open(robot);
+        m.Select(IDC_INSTALLED_MODULES, "Play");
+        m.Press(ID_TOGGLE_LOCK);
+        Robot::WaitUntil([&] { return m.Items(IDC_INSTALLED_MODULES)[1].find("locked") != std::string::npos; }, 5000);
+        shown = m.Items(IDC_INSTALLED_MODULES);
+        // While the manager is open the main window keeps polling.
+        const size_t before = run.Calls("GetStatus").size();
+        Sleep(1500);
+        EXPECT_GE(run.Calls("GetStatus").size(), before + 2);
+        traceAtOk = run.Trace().size();
+        m.Press(IDOK);
+        Robot::WaitUntil([&] { return !IsWindow(m.window); }, 5000);
+        Sleep(500);
+    });
+    const std::vector<std::string> expected = {"Sega Saturn|40000|1.00", "Playstation (Dex)|30001|1.00|locked"};
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "ModsInstalled"), "SatCD100400000;DexCD100300011;");
+    const auto trace = run.Trace();
+    for (size_t i = traceAtOk; i < trace.size(); ++i)
+        for (const char* op : {"GetTargetInfo", "WriteMemory", "Reset", "SetMode"})
+            EXPECT_NE(trace[i].op, op) << "after a lock change alone";
+}
+
+TEST(ModuleManager, ChangesToAnEmulatorWithoutModuleDataAreUploadedWithoutReset)
+{
+    ProgramRun run;
+    run.Scenario("[[fault]]\nop = \"WriteMemory\"\nalways = true\n");  // the box never gets module data
+    size_t traceAtOk = 0;
+    run.Run([&](Robot& robot) {
+        Manager m = Open(robot);
+        m.Select(IDC_INSTALLED_MODULES, "Play");
+        m.Press(IDC_REMOVE_MODULE);
+        m.WaitItems(IDC_INSTALLED_MODULES, 1);
+        traceAtOk = run.Trace().size();
+        m.Press(IDOK);
+        Robot::WaitUntil([&] { return !IsWindow(m.window); }, 5000);
+        Sleep(1000);
+    });
+    std::vector<std::string> after;
+    const auto trace = run.Trace();
+    for (size_t i = traceAtOk; i < trace.size(); ++i)
+        if (trace[i].op == "WriteMemory" || trace[i].op == "Reset" || trace[i].op == "TestReady")
+            after.push_back(trace[i].op + " " + std::to_string(trace[i].Arg("length")));
+    const std::vector<std::string> expected = {"WriteMemory 40000", "WriteMemory 512"};
+    EXPECT_EQ(after, expected);
+}
+
+TEST(ModuleManager, SettingTheStoreWouldNotReadIsLeftAsItWas)
+{
+    const char* values[] = {"Modules", "ModsInstalled", "Path", "DefModule"};
+    const char* reads[] = {"2", "4", "6", "7"};  // probe and read of each text, then DefModule
+    for (int i = 0; i < 4; ++i) {
+        ProgramRun run;
+        run.Run([](Robot& robot) { robot.WaitForMainWindow(); });
+        const std::string stored = run.ReadSetting(ProgramRun::MachineKey, values[i]);
+        run.Scenario(std::string("[[fault]]\nop = \"QueryValue\"\nnth = ") + reads[i] + "\n");
+        run.Run([](Robot& robot) {
+            robot.WaitForMainWindow();
+            Robot::WaitUntil([&] { return !robot.StatusPane(2).empty(); }, 10000);
+        });
+        run.ClearScenario();
+        EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, values[i]), stored) << values[i];
+        EXPECT_FALSE(stored.empty()) << values[i];
+    }
+}
