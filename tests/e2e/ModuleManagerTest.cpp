@@ -251,21 +251,25 @@ TEST(ModuleManager, InstallNeverDestroysAFileAndSaysWhatWentWrong)
     CreateDirectoryA((run.Home() + "\\elsewhere").c_str(), nullptr);
     const std::string locked = run.Home() + "\\elsewhere\\DexCD200.bin";
     WriteBytes(locked, 600);
+    const std::string held = run.Home() + "\\elsewhere\\DexCD300.bin";
+    WriteBytes(held, 700);
+    WriteBytes(folder + "\\DexCD300.bin", 10);
     std::string upper = own, dotted = own;
     std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
     dotted.insert(folder.size(), "\\.\\..\\" + folder.substr(folder.rfind('\\') + 1));
     char shortPath[MAX_PATH] = "";
     GetShortPathNameA(own.c_str(), shortPath, MAX_PATH);
-    struct Case { std::string chosen; const char* box; std::string kept; const char* listed; };
+    struct Case { std::string chosen; const char* box; const char* listed; };
     const std::vector<Case> cases = {
-        {upper, "", own, "Sega Saturn|49152|0.70"},
-        {dotted, "", own, nullptr}, {shortPath, "", own, nullptr},
-        {locked, "The module file ", locked, nullptr},               // another program holds it
+        {upper, "", "Sega Saturn|49152|0.70"}, {dotted, "", nullptr}, {shortPath, "", nullptr},
+        {locked, "The module file ", nullptr},               // another program holds it
+        {held, "The module could not be copied to ", nullptr},  // and here the destination
     };
     std::vector<std::string> boxes, lists;
     run.Run([&](Robot& robot) {
         Manager m = Open(robot);
         HANDLE a = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE b = CreateFileA((folder + "\\DexCD300.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         for (const Case& c : cases) {
             m.Press(IDC_INSTALL_MODULE);
             EXPECT_TRUE(ChooseFile(robot, c.chosen)) << c.chosen;
@@ -274,16 +278,34 @@ TEST(ModuleManager, InstallNeverDestroysAFileAndSaysWhatWentWrong)
             const auto items = m.Items(IDC_AVAILABLE_MODULES);
             lists.push_back(items.empty() ? "<no list>" : items.back());
         }
-        CloseHandle(a);
+        CloseHandle(a), CloseHandle(b);
         m.Press(IDCANCEL);
     });
     for (size_t i = 0; i < cases.size(); ++i) {
         EXPECT_EQ(boxes[i].substr(0, strlen(cases[i].box)), cases[i].box) << cases[i].chosen << ": " << boxes[i];
         EXPECT_EQ(lists[i], cases[i].listed ? cases[i].listed : lists[0]) << cases[i].chosen;
     }
-    EXPECT_EQ(FileBytes(own), before) << "installing a module onto itself must keep its bytes";
+    EXPECT_TRUE(FileBytes(own) == before) << "installing a module onto itself left " << FileBytes(own).size() << " bytes";
     EXPECT_FALSE(std::ifstream(folder + "\\DexCD200.bin")) << "an unreadable module is not copied";
     EXPECT_NE(boxes[3].find(locked), std::string::npos) << boxes[3];
+    EXPECT_EQ(FileBytes(folder + "\\DexCD300.bin").size(), 10u) << "a failed copy leaves the old file";
+    EXPECT_FALSE(std::ifstream(folder + "\\DexCD300.bin.part")) << "no half copy is left behind";
+
+    // The module directory named through Wine's Z: drive, the file chosen through C:.
+    const std::string zFolder = ZDrivePath(folder);
+    ASSERT_NE(GetFileAttributesA((zFolder + "\\SatCD070.bin").c_str()), INVALID_FILE_ATTRIBUTES) << zFolder;
+    run.WriteSetting(ProgramRun::MachineKey, "Path", zFolder);
+    std::string box;
+    run.Run([&](Robot& robot) {
+        Manager m = Open(robot);
+        m.Press(IDC_INSTALL_MODULE);
+        EXPECT_TRUE(ChooseFile(robot, own));
+        Sleep(300);
+        box = robot.FindDialog("Install Module") ? "a box" : "";
+        m.Press(IDCANCEL);
+    });
+    EXPECT_EQ(box, "");
+    EXPECT_TRUE(FileBytes(own) == before) << "installing through another drive left " << FileBytes(own).size() << " bytes";
 }
 
 TEST(ModuleManager, LockShowsThePadlockAndIsKeptWithoutAnUpload)
