@@ -319,6 +319,12 @@ TEST(ModuleManager, LockShowsThePadlockAndIsKeptWithoutAnUpload)
         m.Press(ID_TOGGLE_LOCK);
         Robot::WaitUntil([&] { return m.Items(IDC_INSTALLED_MODULES)[1].find("locked") != std::string::npos; }, 5000);
         shown = m.Items(IDC_INSTALLED_MODULES);
+        // module-manager-screenshot.sh takes its picture now: this file says so, it answers with ".done".
+        if (const char* ready = getenv("CADREL_PICTURE_READY")) {
+            std::ofstream(ready) << "ready";
+            const std::string done = std::string(ready) + ".done";
+            Robot::WaitUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000);
+        }
         // While the manager is open the main window keeps polling.
         const size_t before = run.Calls("GetStatus").size();
         Sleep(1500);
