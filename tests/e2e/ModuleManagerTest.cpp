@@ -9,7 +9,7 @@
 
 namespace {
 
-const char Demo[] = "SatCD100400000;DexCD100300010;";
+const int Available = IDC_AVAILABLE_MODULES, Installed = IDC_INSTALLED_MODULES;
 
 struct Manager {
     HWND window = nullptr;
@@ -20,22 +20,21 @@ struct Manager {
         std::vector<std::string> items;
         HWND view = GetDlgItem(window, list);
         for (int i = 0; i < int(SendMessageA(view, LVM_GETITEMCOUNT, 0, 0)); ++i) {
-            std::string item;
+            char text[3][64] = {};
             for (int column = 0; column < 3; ++column) {
-                char text[64] = "";
                 LVITEMA get{};
-                get.iSubItem = column, get.pszText = text, get.cchTextMax = sizeof text;
+                get.iSubItem = column, get.pszText = text[column], get.cchTextMax = 64;
                 SendMessageA(view, LVM_GETITEMTEXTA, i, LPARAM(&get));
-                item += (column ? "|" : "") + std::string(text);
             }
             LVITEMA image{};
             image.mask = LVIF_IMAGE, image.iItem = i;
             SendMessageA(view, LVM_GETITEMA, 0, LPARAM(&image));
-            items.push_back(item + (image.iImage == 0 ? "|locked" : ""));
+            items.push_back(std::string(text[0]) + "|" + text[1] + "|" + text[2] + (image.iImage ? "" : "|locked"));
         }
         return items;
     }
-    void Select(int list, const std::string& prefix) const
+    // Selects the first item that begins with prefix (none for "-"), then presses button.
+    void Do(int list, const std::string& prefix, int button) const
     {
         const auto items = Items(list);
         for (size_t i = 0; i < items.size(); ++i) {
@@ -44,13 +43,10 @@ struct Manager {
             state.state = items[i].rfind(prefix, 0) == 0 ? state.stateMask : 0;
             SendMessageA(GetDlgItem(window, list), LVM_SETITEMSTATE, i, LPARAM(&state));
         }
+        Robot::Press(window, button);
+        Sleep(200);
     }
     std::string Text(int id) const { return Robot::WindowText(GetDlgItem(window, id)); }
-    void Press(int id) const { Robot::Press(window, id); }
-    bool WaitItems(int list, size_t count) const
-    {
-        return Robot::WaitUntil([&] { return Items(list).size() == count; }, 5000);
-    }
 };
 
 Manager Open(Robot& robot)
@@ -65,27 +61,21 @@ Manager Open(Robot& robot)
 std::string Answer(Robot& robot, const char* caption, int button)
 {
     HWND box = robot.WaitForDialog(caption, 5000);
-    if (!box)
-        return "<no box>";
-    const std::string text = Robot::DialogText(box);
+    const std::string text = box ? Robot::DialogText(box) : "<no box>";
     Robot::Press(box, button);
     Robot::WaitUntil([&] { return !IsWindow(box); }, 5000);
     return text;
 }
 
-// Types path into the file dialog, as a user would, and presses Open.
+// Types path into the file dialog's name box, as a user would, and presses Open.
 bool ChooseFile(Robot& robot, const std::string& path)
 {
     HWND dialog = robot.WaitForDialog("Please locate the Module to install", 5000);
-    if (!dialog)
-        return false;
-    HWND name = GetDlgItem(dialog, 0x47C);  // the file name box: a combo box or, in older dialogs, an edit
-    SendMessageA(name ? name : GetDlgItem(dialog, 0x480), WM_SETTEXT, 0, LPARAM(path.c_str()));
+    SendDlgItemMessageA(dialog, 0x47C, WM_SETTEXT, 0, LPARAM(path.c_str()));
     Robot::Press(dialog, IDOK);
     if (Robot::WaitUntil([&] { return !IsWindow(dialog); }, 5000))
         return true;
-    Robot::Press(dialog, IDCANCEL);  // the dialog would not take the path: leave it as a user would
-    Robot::WaitUntil([&] { return !IsWindow(dialog); }, 5000);
+    Robot::Press(dialog, IDCANCEL);  // the dialog would not take the path
     return false;
 }
 
@@ -102,6 +92,30 @@ void WriteBytes(const std::string& path, size_t bytes)
         out.put(char(i * 13 + 5));
 }
 
+// The device calls after the first `from` lines of the trace; WriteMemory with its length.
+std::vector<std::string> DeviceCalls(const ProgramRun& run, size_t from)
+{
+    std::vector<std::string> calls;
+    const auto trace = run.Trace();
+    for (size_t i = from; i < trace.size(); ++i)
+        for (const char* op : {"GetTargetInfo", "WriteMemory", "SetMode", "Reset"})
+            if (trace[i].op == op)
+                calls.push_back(trace[i].op + (trace[i].op == "WriteMemory" ? " " + std::to_string(trace[i].Arg("length")) : ""));
+    return calls;
+}
+
+// The same path through Wine's Z: drive; its dosdevices link holds a "c:" no Windows path may.
+std::string ZDrivePath(const std::string& path)
+{
+    using ToUnix = char*(CDECL*)(const WCHAR*);
+    auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    const std::wstring wide(path.begin(), path.end());
+    std::string z = "Z:" + std::string(toUnix ? toUnix(wide.c_str()) : "");
+    std::replace(z.begin(), z.end(), '/', '\\');
+    const size_t link = z.find("\\dosdevices\\c:\\");
+    return link == std::string::npos ? z : z.replace(link, 15, "\\drive_c\\");
+}
 
 }  // namespace
 
@@ -111,277 +125,194 @@ TEST(ModuleManager, ModuleInstalledFromAnotherFolderIsUploadedAndBootsAsDefault)
     const std::string source = run.Home() + "\\elsewhere\\SatCD050.bin";
     CreateDirectoryA((run.Home() + "\\elsewhere").c_str(), nullptr);
     WriteBytes(source, 812);
-    std::string range, position, available, used, label;
-    std::vector<std::string> installedAtOk;
+    std::string memory, label;
+    std::vector<std::string> installed;
     size_t traceAtOk = 0;
     bool booted = false;
     run.Run([&](Robot& robot) {
         Manager m = Open(robot);
-        const LRESULT high = SendDlgItemMessageA(m.window, IDC_MEMORY_BAR, PBM_GETRANGE, FALSE, 0);
-        range = std::to_string(high);
-        position = std::to_string(SendDlgItemMessageA(m.window, IDC_MEMORY_BAR, PBM_GETPOS, 0, 0));
-        available = m.Text(IDC_MEMORY_AVAILABLE), used = m.Text(IDC_MEMORY_USED);
-        m.Press(IDC_INSTALL_MODULE);
+        memory = std::to_string(SendDlgItemMessageA(m.window, IDC_MEMORY_BAR, PBM_GETRANGE, FALSE, 0)) + " " +
+                 std::to_string(SendDlgItemMessageA(m.window, IDC_MEMORY_BAR, PBM_GETPOS, 0, 0)) + " " +
+                 m.Text(IDC_MEMORY_AVAILABLE) + " " + m.Text(IDC_MEMORY_USED);
+        Robot::Press(m.window, IDC_INSTALL_MODULE);
         ASSERT_TRUE(ChooseFile(robot, source));
-        ASSERT_TRUE(m.WaitItems(IDC_AVAILABLE_MODULES, 3));
-        m.Select(IDC_INSTALLED_MODULES, "Sega Saturn");
-        m.Press(IDC_REMOVE_MODULE);
-        ASSERT_TRUE(m.WaitItems(IDC_INSTALLED_MODULES, 1));
+        m.Do(Installed, "Sega Saturn", IDC_REMOVE_MODULE);
         label = m.Text(IDC_DEFAULT_MODULE);
-        m.Select(IDC_AVAILABLE_MODULES, "Sega Saturn|  812|0.50");
-        m.Press(IDC_ADD_MODULE);
-        ASSERT_TRUE(m.WaitItems(IDC_INSTALLED_MODULES, 2));
-        m.Select(IDC_INSTALLED_MODULES, "Sega Saturn");
-        m.Press(ID_SET_DEFAULT);
-        Robot::WaitUntil([&] { return m.Text(IDC_DEFAULT_MODULE) == "Sega Saturn"; }, 5000);
-        installedAtOk = m.Items(IDC_INSTALLED_MODULES);
+        m.Do(Available, "Sega Saturn|  812|0.50", IDC_ADD_MODULE);
+        m.Do(Installed, "Sega Saturn", ID_SET_DEFAULT);
+        installed = m.Items(Installed);
         traceAtOk = run.Trace().size();
-        m.Press(IDOK);
+        Robot::Press(m.window, IDOK);
         booted = Robot::WaitUntil([&] {
             return robot.HasMessage("Emulation module " + run.ModulePath() + "\\SatCD050.bin uploaded.") &&
                    robot.StatusPane(2) == "Play";
         }, 15000);
     });
-    EXPECT_EQ(range, "1048") << "0xFFE00 bytes for modules, in thousands";
-    EXPECT_EQ(position, "70");
-    EXPECT_EQ(available, "978063 bytes");
-    EXPECT_EQ(used, "70001 bytes");
+    EXPECT_EQ(memory, "1048 70 978063 bytes 70001 bytes") << "bar range and position, available, used";
     EXPECT_EQ(label, "None") << "removing the default target's module leaves no default";
-    const std::vector<std::string> expectedInstalled = {"Playstation (Dex)|30001|1.00", "Sega Saturn|  812|0.50"};
-    EXPECT_EQ(installedAtOk, expectedInstalled);
+    EXPECT_EQ(installed, (std::vector<std::string>{"Playstation (Dex)|30001|1.00", "Sega Saturn|  812|0.50"}));
     EXPECT_TRUE(booted) << "the upload line and Play after the reset";
     EXPECT_EQ(FileBytes(run.ModulePath() + "\\SatCD050.bin"), FileBytes(source));
-    EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "Modules"), std::string(Demo) + "SatCD050008120;");
+    EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "Modules"), "SatCD100400000;DexCD100300010;SatCD050008120;");
     EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "ModsInstalled"), "DexCD100300010;SatCD050008120;");
     EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "DefModule"), "Sat");
-    const auto trace = run.Trace();
-    std::vector<std::string> after;
-    for (size_t i = traceAtOk; i < trace.size(); ++i)
-        if (trace[i].op == "WriteMemory" || trace[i].op == "Reset" || trace[i].op == "GetTargetInfo")
-            after.push_back(trace[i].op + (trace[i].op == "WriteMemory" ? " " + std::to_string(trace[i].Arg("length")) : ""));
-    const std::vector<std::string> expectedAfter = {"GetTargetInfo", "WriteMemory 30004", "WriteMemory 812",
-                                                    "WriteMemory 512", "Reset"};
-    EXPECT_EQ(after, expectedAfter);
+    // Each module is written in file transfer mode, the emulator back in emulation after it.
+    const std::vector<std::string> expected = {"GetTargetInfo", "SetMode", "WriteMemory 30004", "SetMode", "SetMode",
+                                               "WriteMemory 812", "SetMode", "WriteMemory 512", "Reset"};
+    EXPECT_EQ(DeviceCalls(run, traceAtOk), expected);
 }
 
 TEST(ModuleManager, RefusalsAndDeletionsSayWhyAndKeepWhatTheyShould)
 {
-    using Act = void (*)(const Manager&);
-    struct Case {
-        const char* what;
-        const char* modules;  // the available list at start
-        Act act;
-        const char* caption;
-        const char* text;
-        int answer;
-        bool fileKept;  // SatCD090.bin afterwards (a start-up upgrade would take a newer one)
-        size_t available;
-    };
+    // SatCD090 is older than the installed SatCD100, so start-up leaves the installed list alone.
+    const char* three = "SatCD100400000;DexCD100300010;SatCD090400000;";
+    const char* question = "Are you sure you want to permanently remove the module\nSega Saturn version 0.90 from this machine?";
+    struct Step { int list; const char* select; int button; };
+    struct Case { const char* modules; std::vector<Step> steps; const char* caption; const char* text; int answer; bool kept; size_t available; };
     const Case cases[] = {
-        {"nothing installed", Demo, [](const Manager& m) {
-             for (const char* name : {"Sega", "Play"})
-                 m.Select(IDC_INSTALLED_MODULES, name), m.Press(IDC_REMOVE_MODULE), Sleep(300);
-             m.Press(IDOK); },
+        {nullptr, {{Installed, "Sega", IDC_REMOVE_MODULE}, {Installed, "Play", IDC_REMOVE_MODULE}, {Installed, "-", IDOK}},
          "Validation Error", "You have not specified any Emulation Modules for download", IDOK, true, 2},
-        {"two for Saturn", "SatCD100400000;DexCD100300010;SatCD090400000;", [](const Manager& m) {
-             m.Select(IDC_AVAILABLE_MODULES, "Sega Saturn|40000|0.90"), m.Press(IDC_ADD_MODULE), Sleep(300);
-             m.Press(IDOK); },
+        {three, {{Available, "Sega Saturn|40000|0.90", IDC_ADD_MODULE}, {Installed, "-", IDOK}},
          "Validation Error", "You can only download one module for each target", IDOK, true, 3},
-        {"last stored module", "SatCD100400000;", [](const Manager& m) {
-             m.Select(IDC_AVAILABLE_MODULES, "Sega"), m.Press(IDC_DELETE_MODULE); },
+        {"SatCD100400000;", {{Available, "Sega", IDC_DELETE_MODULE}},
          "Module Delete", "There must be at least ONE module stored on this machine.", IDOK, true, 1},
-        {"installed module", Demo, [](const Manager& m) {
-             m.Select(IDC_AVAILABLE_MODULES, "Play"), m.Press(IDC_DELETE_MODULE); },
-         "Module Delete", "That module is currently in use.", IDOK, true, 2},
-        {"deletion confirmed", "SatCD100400000;DexCD100300010;SatCD090400000;", [](const Manager& m) {
-             m.Select(IDC_AVAILABLE_MODULES, "Sega Saturn|40000|0.90"), m.Press(IDC_DELETE_MODULE); },
-         "OK To Remove Module?", "Are you sure you want to permanently remove the module\nSega Saturn version 0.90 from this machine?",
-         IDYES, false, 2},
-        {"deletion declined", "SatCD100400000;DexCD100300010;SatCD090400000;", [](const Manager& m) {
-             m.Select(IDC_AVAILABLE_MODULES, "Sega Saturn|40000|0.90"), m.Press(IDC_DELETE_MODULE); },
-         "OK To Remove Module?", "Are you sure you want to permanently remove the module\nSega Saturn version 0.90 from this machine?",
-         IDNO, true, 3},
-        {"nothing selected", Demo, [](const Manager& m) {
-             m.Select(IDC_AVAILABLE_MODULES, "-"), m.Press(IDC_DELETE_MODULE), m.Press(IDC_ADD_MODULE); },
-         "Module Delete", "<no box>", IDOK, true, 2},
+        {nullptr, {{Available, "Play", IDC_DELETE_MODULE}}, "Module Delete", "That module is currently in use.", IDOK, true, 2},
+        {three, {{Available, "Sega Saturn|40000|0.90", IDC_DELETE_MODULE}}, "OK To Remove Module?", question, IDYES, false, 2},
+        {three, {{Available, "Sega Saturn|40000|0.90", IDC_DELETE_MODULE}}, "OK To Remove Module?", question, IDNO, true, 3},
+        {three, {{Available, "-", IDC_DELETE_MODULE}, {Available, "-", IDC_ADD_MODULE}}, "Module Delete", "<no box>", IDOK, true, 3},
     };
     for (const Case& c : cases) {
         ProgramRun run;
-        run.WriteSetting(ProgramRun::MachineKey, "Modules", c.modules);
+        if (c.modules)
+            run.WriteSetting(ProgramRun::MachineKey, "Modules", c.modules);
         run.WriteModuleFile("SatCD090", 40000);
         std::string text;
         size_t available = 0;
         run.Run([&](Robot& robot) {
             Manager m = Open(robot);
-            c.act(m);
+            for (const Step& step : c.steps)
+                m.Do(step.list, step.select, step.button);
             text = Answer(robot, c.caption, c.answer);
-            Sleep(200);
-            available = m.Items(IDC_AVAILABLE_MODULES).size();
-            if (IsWindow(m.window))
-                m.Press(IDCANCEL);
+            available = m.Items(Available).size();
+            Robot::Press(m.window, IDCANCEL);
         });
-        EXPECT_EQ(text, c.text) << c.what;
-        EXPECT_EQ(FileBytes(run.ModulePath() + "\\SatCD090.bin") != "<missing>", c.fileKept) << c.what;
-        EXPECT_EQ(available, c.available) << c.what;
+        EXPECT_EQ(text, c.text) << c.caption;
+        EXPECT_EQ(FileBytes(run.ModulePath() + "\\SatCD090.bin") != "<missing>", c.kept) << c.text;
+        EXPECT_EQ(available, c.available) << c.text;
     }
-}
-
-// Unix path of a Windows path, through Wine's own mapping; empty outside Wine.
-std::string ZDrivePath(const std::string& path)
-{
-    using ToUnix = char*(CDECL*)(const WCHAR*);
-    auto toUnix = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
-    std::wstring wide(path.begin(), path.end());
-    char* unix = toUnix ? toUnix(wide.c_str()) : nullptr;
-    std::string z = unix ? "Z:" + std::string(unix) : "";
-    std::replace(z.begin(), z.end(), '/', '\\');
-    // Wine answers through its dosdevices link, whose "c:" no Windows path may hold.
-    const size_t link = z.find("\\dosdevices\\c:\\");
-    return link == std::string::npos ? z : z.replace(link, 15, "\\drive_c\\");
 }
 
 TEST(ModuleManager, InstallNeverDestroysAFileAndSaysWhatWentWrong)
 {
     ProgramRun run;
-    const std::string folder = run.ModulePath();
-    const std::string own = folder + "\\SatCD070.bin";  // longer than the part installation reads
+    const std::string folder = run.ModulePath(), elsewhere = run.Home() + "\\elsewhere";
+    const std::string own = folder + "\\SatCD070.bin";  // longer than the part an installation reads
     WriteBytes(own, 50000);
     const std::string before = FileBytes(own);
-    CreateDirectoryA((run.Home() + "\\elsewhere").c_str(), nullptr);
-    const std::string locked = run.Home() + "\\elsewhere\\DexCD200.bin";
-    WriteBytes(locked, 600);
-    const std::string held = run.Home() + "\\elsewhere\\DexCD300.bin";
-    WriteBytes(held, 700);
+    CreateDirectoryA(elsewhere.c_str(), nullptr);
+    WriteBytes(elsewhere + "\\DexCD200.bin", 600);
+    WriteBytes(elsewhere + "\\DexCD300.bin", 700);
     WriteBytes(folder + "\\DexCD300.bin", 10);
     std::string upper = own, dotted = own;
     std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
     dotted.insert(folder.size(), "\\.\\..\\" + folder.substr(folder.rfind('\\') + 1));
     char shortPath[MAX_PATH] = "";
     GetShortPathNameA(own.c_str(), shortPath, MAX_PATH);
-    struct Case { std::string chosen; const char* box; const char* listed; };
-    const std::vector<Case> cases = {
-        {upper, "", "Sega Saturn|49152|0.70"}, {dotted, "", nullptr}, {shortPath, "", nullptr},
-        {locked, "The module file ", nullptr},               // another program holds it
-        {held, "The module could not be copied to ", nullptr},  // and here the destination
+    struct Case { std::string chosen, box; };
+    const Case cases[] = {
+        {upper, ""}, {dotted, ""}, {shortPath, ""},
+        {elsewhere + "\\DexCD200.bin", "The module file " + elsewhere + "\\DexCD200.bin could not be read: "},
+        {elsewhere + "\\DexCD300.bin", "The module could not be copied to " + folder + "\\DexCD300.bin: "},
     };
     std::vector<std::string> boxes, lists;
     run.Run([&](Robot& robot) {
         Manager m = Open(robot);
-        HANDLE a = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        // Another program holds the unreadable source and the destination that cannot be replaced.
+        HANDLE a = CreateFileA((elsewhere + "\\DexCD200.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         HANDLE b = CreateFileA((folder + "\\DexCD300.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         for (const Case& c : cases) {
-            m.Press(IDC_INSTALL_MODULE);
+            Robot::Press(m.window, IDC_INSTALL_MODULE);
             EXPECT_TRUE(ChooseFile(robot, c.chosen)) << c.chosen;
-            boxes.push_back(*c.box ? Answer(robot, "Install Module", IDOK) : "");
-            Sleep(300);
-            const auto items = m.Items(IDC_AVAILABLE_MODULES);
-            lists.push_back(items.empty() ? "<no list>" : items.back());
+            boxes.push_back(c.box.empty() ? "" : Answer(robot, "Install Module", IDOK));
+            lists.push_back(m.Items(Available).back());
         }
         CloseHandle(a), CloseHandle(b);
-        m.Press(IDCANCEL);
+        Robot::Press(m.window, IDCANCEL);
     });
-    for (size_t i = 0; i < cases.size(); ++i) {
-        EXPECT_EQ(boxes[i].substr(0, strlen(cases[i].box)), cases[i].box) << cases[i].chosen << ": " << boxes[i];
-        EXPECT_EQ(lists[i], cases[i].listed ? cases[i].listed : lists[0]) << cases[i].chosen;
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        EXPECT_EQ(boxes[i].substr(0, cases[i].box.size()), cases[i].box) << cases[i].chosen;
+        EXPECT_EQ(lists[i], "Sega Saturn|49152|0.70") << "listed once, nothing added by a refusal";
     }
     EXPECT_TRUE(FileBytes(own) == before) << "installing a module onto itself left " << FileBytes(own).size() << " bytes";
-    EXPECT_FALSE(std::ifstream(folder + "\\DexCD200.bin")) << "an unreadable module is not copied";
-    EXPECT_NE(boxes[3].find(locked), std::string::npos) << boxes[3];
+    EXPECT_EQ(FileBytes(folder + "\\DexCD200.bin"), "<missing>");
     EXPECT_EQ(FileBytes(folder + "\\DexCD300.bin").size(), 10u) << "a failed copy leaves the old file";
-    EXPECT_FALSE(std::ifstream(folder + "\\DexCD300.bin.part")) << "no half copy is left behind";
+    EXPECT_EQ(FileBytes(folder + "\\DexCD300.bin.part"), "<missing>") << "and no half copy";
 
     // The module directory named through Wine's Z: drive, the file chosen through C:.
-    const std::string zFolder = ZDrivePath(folder);
-    ASSERT_NE(GetFileAttributesA((zFolder + "\\SatCD070.bin").c_str()), INVALID_FILE_ATTRIBUTES) << zFolder;
-    run.WriteSetting(ProgramRun::MachineKey, "Path", zFolder);
-    std::string box;
+    run.WriteSetting(ProgramRun::MachineKey, "Path", ZDrivePath(folder));
+    ASSERT_NE(GetFileAttributesA((run.ModulePath() + "\\SatCD070.bin").c_str()), INVALID_FILE_ATTRIBUTES);
     run.Run([&](Robot& robot) {
         Manager m = Open(robot);
-        m.Press(IDC_INSTALL_MODULE);
+        Robot::Press(m.window, IDC_INSTALL_MODULE);
         EXPECT_TRUE(ChooseFile(robot, own));
-        Sleep(300);
-        box = robot.FindDialog("Install Module") ? "a box" : "";
-        m.Press(IDCANCEL);
+        EXPECT_EQ(Answer(robot, "Install Module", IDOK), "<no box>");
+        Robot::Press(m.window, IDCANCEL);
     });
-    EXPECT_EQ(box, "");
     EXPECT_TRUE(FileBytes(own) == before) << "installing through another drive left " << FileBytes(own).size() << " bytes";
 }
 
-TEST(ModuleManager, LockShowsThePadlockAndIsKeptWithoutAnUpload)
+TEST(ModuleManager, ChangesReachTheEmulatorOnlyWhenTheInstalledSetChanged)
 {
-    ProgramRun run;
-    std::vector<std::string> shown;
-    size_t traceAtOk = 0;
-    run.Run([&](Robot& robot) {
-        Manager m = Open(robot);
-        m.Select(IDC_INSTALLED_MODULES, "Play");
-        m.Press(ID_TOGGLE_LOCK);
-        Robot::WaitUntil([&] { return m.Items(IDC_INSTALLED_MODULES)[1].find("locked") != std::string::npos; }, 5000);
-        shown = m.Items(IDC_INSTALLED_MODULES);
-        // module-manager-screenshot.sh takes its picture now: this file says so, it answers with ".done".
-        if (const char* ready = getenv("CADREL_PICTURE_READY")) {
-            std::ofstream(ready) << "ready";
-            const std::string done = std::string(ready) + ".done";
-            Robot::WaitUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000);
+    struct Case { const char* scenario; const char* select; int button; std::vector<std::string> calls; const char* installed; };
+    const Case cases[] = {
+        {"", "Play", ID_TOGGLE_LOCK, {}, "SatCD100400000;DexCD100300011;"},
+        // A box that never got module data is uploaded to and not reset.
+        {"[[fault]]\nop = \"WriteMemory\"\nalways = true\n", "Play", IDC_REMOVE_MODULE,
+         {"GetTargetInfo", "SetMode", "WriteMemory 40000", "WriteMemory 512"}, "SatCD100400000;"},
+    };
+    for (const Case& c : cases) {
+        ProgramRun run;
+        run.Scenario(c.scenario);
+        std::vector<std::string> shown;
+        size_t traceAtOk = 0, polls = 0;
+        run.Run([&](Robot& robot) {
+            Manager m = Open(robot);
+            m.Do(Installed, c.select, c.button);
+            shown = m.Items(Installed);
+            // module-manager-screenshot.sh takes its picture now: this file says so, it answers with ".done".
+            if (const char* ready = c.button == ID_TOGGLE_LOCK ? getenv("CADREL_PICTURE_READY") : nullptr) {
+                std::ofstream(ready) << "ready";
+                const std::string done = std::string(ready) + ".done";
+                Robot::WaitUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000);
+            }
+            polls = run.Calls("GetStatus").size();
+            Sleep(1500);  // the main window keeps polling under the manager
+            polls = run.Calls("GetStatus").size() - polls;
+            traceAtOk = run.Trace().size();
+            Robot::Press(m.window, IDOK);
+            Sleep(1000);
+        });
+        EXPECT_GE(polls, 2u) << c.installed;
+        EXPECT_EQ(DeviceCalls(run, traceAtOk), c.calls) << c.installed;
+        EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "ModsInstalled"), c.installed);
+        if (c.button == ID_TOGGLE_LOCK) {
+            EXPECT_EQ(shown, (std::vector<std::string>{"Sega Saturn|40000|1.00", "Playstation (Dex)|30001|1.00|locked"}));
         }
-        // While the manager is open the main window keeps polling.
-        const size_t before = run.Calls("GetStatus").size();
-        Sleep(1500);
-        EXPECT_GE(run.Calls("GetStatus").size(), before + 2);
-        traceAtOk = run.Trace().size();
-        m.Press(IDOK);
-        Robot::WaitUntil([&] { return !IsWindow(m.window); }, 5000);
-        Sleep(500);
-    });
-    const std::vector<std::string> expected = {"Sega Saturn|40000|1.00", "Playstation (Dex)|30001|1.00|locked"};
-    EXPECT_EQ(shown, expected);
-    EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "ModsInstalled"), "SatCD100400000;DexCD100300011;");
-    const auto trace = run.Trace();
-    for (size_t i = traceAtOk; i < trace.size(); ++i)
-        for (const char* op : {"GetTargetInfo", "WriteMemory", "Reset", "SetMode"})
-            EXPECT_NE(trace[i].op, op) << "after a lock change alone";
-}
-
-TEST(ModuleManager, ChangesToAnEmulatorWithoutModuleDataAreUploadedWithoutReset)
-{
-    ProgramRun run;
-    run.Scenario("[[fault]]\nop = \"WriteMemory\"\nalways = true\n");  // the box never gets module data
-    size_t traceAtOk = 0;
-    run.Run([&](Robot& robot) {
-        Manager m = Open(robot);
-        m.Select(IDC_INSTALLED_MODULES, "Play");
-        m.Press(IDC_REMOVE_MODULE);
-        m.WaitItems(IDC_INSTALLED_MODULES, 1);
-        traceAtOk = run.Trace().size();
-        m.Press(IDOK);
-        Robot::WaitUntil([&] { return !IsWindow(m.window); }, 5000);
-        Sleep(1000);
-    });
-    std::vector<std::string> after;
-    const auto trace = run.Trace();
-    for (size_t i = traceAtOk; i < trace.size(); ++i)
-        if (trace[i].op == "WriteMemory" || trace[i].op == "Reset" || trace[i].op == "TestReady")
-            after.push_back(trace[i].op + " " + std::to_string(trace[i].Arg("length")));
-    const std::vector<std::string> expected = {"WriteMemory 40000", "WriteMemory 512"};
-    EXPECT_EQ(after, expected);
+    }
 }
 
 TEST(ModuleManager, SettingTheStoreWouldNotReadIsLeftAsItWas)
 {
-    const char* values[] = {"Modules", "ModsInstalled", "Path", "DefModule"};
-    const char* reads[] = {"2", "4", "6", "7"};  // probe and read of each text, then DefModule
-    for (int i = 0; i < 4; ++i) {
+    // QueryValue calls at start-up: size and text of each list and the path, then DefModule.
+    const std::pair<const char*, const char*> cases[] = {{"Modules", "2"}, {"ModsInstalled", "4"}, {"Path", "6"}, {"DefModule", "7"}};
+    for (const auto& [value, read] : cases) {
         ProgramRun run;
         run.Run([](Robot& robot) { robot.WaitForMainWindow(); });
-        const std::string stored = run.ReadSetting(ProgramRun::MachineKey, values[i]);
-        run.Scenario(std::string("[[fault]]\nop = \"QueryValue\"\nnth = ") + reads[i] + "\n");
-        run.Run([](Robot& robot) {
-            robot.WaitForMainWindow();
-            Robot::WaitUntil([&] { return !robot.StatusPane(2).empty(); }, 10000);
-        });
+        const std::string stored = run.ReadSetting(ProgramRun::MachineKey, value);
+        run.Scenario(std::string("[[fault]]\nop = \"QueryValue\"\nnth = ") + read + "\n");
+        run.Run([](Robot& robot) { Robot::WaitUntil([&] { return !robot.StatusPane(2).empty(); }, 10000); });
         run.ClearScenario();
-        EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, values[i]), stored) << values[i];
-        EXPECT_FALSE(stored.empty()) << values[i];
+        EXPECT_FALSE(stored.empty()) << value;
+        EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, value), stored) << value;
     }
 }
