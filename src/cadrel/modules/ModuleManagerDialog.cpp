@@ -215,6 +215,11 @@ int ModuleManagerDialog::Validate()
 
 void ModuleManagerDialog::InstallModule()
 {
+    if (!path_ || !path_[0]) {
+        Refuse("No module directory is set in the CD Emulator settings (\"Path\"), so the module has nowhere "
+               "to go. Set it, then install the module.", InstallCaption);
+        return;
+    }
     char file[300] = "";
     char title[15] = "";
     OPENFILENAMEA dialog{};
@@ -250,7 +255,7 @@ void ModuleManagerDialog::InstallModule()
         return;
     }
     char destination[MAX_PATH];
-    const int length = snprintf(destination, sizeof destination, "%s\\%s", path_ ? path_ : "", title);
+    const int length = snprintf(destination, sizeof destination, "%s\\%s", path_, title);
     if (length <= 0 || size_t(length) >= sizeof destination) {
         Refuse("The module directory's path is too long to hold the module.", InstallCaption);
         return;
