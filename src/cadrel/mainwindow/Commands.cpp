@@ -1,6 +1,10 @@
 // The main window's messages and menu commands.
 #include "mainwindow/MainDialog.h"
+#include <cstring>
+#include "emulator/BoundedRetry.h"
+#include "emulator/DeviceLock.h"
 #include "framework/Application.h"
+#include "modules/ModuleManagerDialog.h"
 #include "resources/ResourceIds.h"
 
 BOOL MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -34,11 +38,13 @@ BOOL MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case ID_ABOUT:
         About();
         return TRUE;
+    case ID_EMULATION_MODULES:
+        ManageModules();
+        return TRUE;
     case ID_CUT_GOLD_DISC:
     case ID_EMULATION_DEVICE:
     case ID_CUTTING_DEVICE:
-    case ID_EMULATION_MODULES:
-        // The cut panel, the device choices and the Module Manager are not part of this build yet.
+        // The cut panel and the device choices are not part of this build yet.
         return TRUE;
     default:
         return FALSE;
@@ -81,4 +87,35 @@ void MainDialog::ShowMenuHelp(WPARAM wParam)
     if (LoadStringA(ModuleInstance, LOWORD(wParam), text, sizeof text) <= 0)
         text[0] = '\0';
     SetDlgItemTextA(window_, IDC_STATUS_BAR, text);
+}
+
+// The Module Manager; a change of the installed modules is uploaded at once, and an emulator
+// that already held modules is reset so it runs the new ones.
+void MainDialog::ManageModules()
+{
+    int changed = 0;
+    {
+        ModuleManagerDialog manager(window_, availableList_, availableSize_, installedList_, installedSize_,
+                                    defaultModule_, RecordBlockAddress - sramFloor_, modulePath_, modulePathSize_,
+                                    changed);
+        manager.RunModal();
+    }
+    if (!changed)
+        return;
+    const DWORD handle = ProcessDeviceLock->Lock(true);
+    memset(targetBlock_, 0, sizeof targetBlock_);
+    DWORD size = sizeof targetBlock_;
+    device_->GetTargetInfo(handle, targetBlock_, &size, 0);
+    const bool noModuleData = targetBlock_[36] == 0xFF && targetBlock_[37] == 0xFF;
+    UploadInstalledModules();
+    if (!noModuleData) {
+        if (device_->Reset(handle, 0) < 0) {
+            PostMessageLine("WARNING, Reset Failed! Switch Emulator off then on again.");
+        } else if (!RetryWithin(TestReadyBoundMs, [&] { return device_->TestReady(handle, 0) >= 0; },
+                                [&] { UpdateWindow(window_); })) {
+            PostMessageLine("WARNING, the CD Emulator did not become ready within 3 seconds of its reset. "
+                            "If this goes on, switch the Emulator off then on again.");
+        }
+    }
+    ProcessDeviceLock->Lock(false);
 }

@@ -44,6 +44,7 @@ private:
     void Exit();
     void Help();
     void About();
+    void ManageModules();
     void ShowMenuHelp(WPARAM wParam);
     void ShowModeDisplay(int emulationMode);
     void FailStartUp(const char* text);
