@@ -69,10 +69,7 @@ TEST(TamberCo, EverySlotThroughTheFactoryAndNoObjectLeftAlive)
         reinterpret_cast<void*>(GetProcAddress(dll, "TamberCOCreateInstance")));
     ASSERT_NE(create, nullptr);
 
-    const struct {
-        const GUID *clsid, *iid;
-        HRESULT result;
-    } factory[] = {
+    const struct { const GUID *clsid, *iid; HRESULT result; } factory[] = {
         {&SomeOtherId, &IID_EmulatorSystem, CLASS_E_CLASSNOTAVAILABLE},
         {&IID_EmulatorSystem, &IID_EmulatorSystem, CLASS_E_CLASSNOTAVAILABLE},
         {&CLSID_EmulatorSystem, &IID_SettingsRegistry, E_NOINTERFACE},

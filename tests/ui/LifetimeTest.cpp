@@ -55,7 +55,7 @@ TEST_F(Lifetime, TwoHundredOpenCloseCyclesLeaveWindowCountAndWorkingSetFlat)
                       busy.Close(0);
                       return window && !IsWindow(window);
                   }}}) {
-        for (int i = 0; i < 20; ++i)
+        for (int i = 0; i < 5; ++i)  // the first openings allocate what Wine keeps for good
             c.cycle();
         DispatchPendingMessages();
         const int windowsBefore = CountThreadWindows();

@@ -97,22 +97,6 @@ TEST(MessageSink, OnlyKindOneReachesTheListOneLineEachWithTheNewestInView)
     main.Close(0);
 }
 
-TEST(MessageSink, QueryInterfaceAnswersItsTwoIdsWithAReferenceEach)
-{
-    EmulatorSink* sink = nullptr;
-    ASSERT_EQ((new MessageSink(nullptr))->QueryInterface(IID_EmulatorSink, reinterpret_cast<void**>(&sink)), S_OK);
-    void* other = reinterpret_cast<void*>(0x1234);
-    EXPECT_EQ(sink->QueryInterface(IID_EmulatorDevice, &other), E_NOINTERFACE);
-    EXPECT_EQ(other, reinterpret_cast<void*>(0x1234)) << "the out pointer must be left alone";
-    IUnknown* unknown = nullptr;
-    ASSERT_EQ(sink->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
-    EXPECT_EQ(unknown, static_cast<IUnknown*>(sink));
-    EXPECT_EQ(sink->AddRef(), 3u) << "one reference each from the two answers, none from the refusal";
-    EXPECT_EQ(sink->Release(), 2u);
-    unknown->Release();
-    EXPECT_EQ(sink->Release(), 0u);
-}
-
 TEST(DeviceLock, NestedLevelsTakeTheHandleOnceAndGiveItBackAtTheLast)
 {
     ScriptedDevice device;

@@ -37,10 +37,7 @@ protected:
 
 TEST_F(StoreTest, StringsAndBinaryValuesComeBackAsWritten)
 {
-    const struct {
-        bool binary;
-        std::string bytes;
-    } cases[] = {
+    const struct { bool binary; std::string bytes; } cases[] = {
         {false, "SatCD123491520;DexCD100040961;"},
         {false, "C:\\Tamber\\Modules"},
         {false, "quote \" and backslash \\ and \x01\x7F\xE9 bytes"},
@@ -56,12 +53,7 @@ TEST_F(StoreTest, StringsAndBinaryValuesComeBackAsWritten)
 TEST_F(StoreTest, MissingValuesAndUnknownKeyPathsGiveSizeZero)
 {
     ASSERT_EQ(Set(machine, "DefModule", "Sat"), 0);
-    const struct {
-        const char* what;
-        std::string key;
-        const char* name;
-        bool binary;
-    } missing[] = {
+    const struct { const char* what; std::string key; const char* name; bool binary; } missing[] = {
         {"missing value", machine, "Path", false},
         {"missing key file", user, "WindowPos", true},
         {"string read as binary", machine, "DefModule", true},
@@ -72,10 +64,7 @@ TEST_F(StoreTest, MissingValuesAndUnknownKeyPathsGiveSizeZero)
         EXPECT_LT(store.Query(c.key, c.name, c.binary, buffer, &size), 0) << c.what;
         EXPECT_EQ(size, 0u) << c.what << ": a value that cannot be read leaves size 0";
     }
-    const struct {
-        const char* path;
-        bool valid;
-    } paths[] = {
+    const struct { const char* path; bool valid; } paths[] = {
         {"\\\\Machine\\A\\B c", true},    {"\\\\System\\CDModules", false}, {"Machine\\CDModules", false},
         {"\\\\Machine\\", false},         {"", false},                     {"\\\\User\\..\\x", false},
         {"\\\\User\\a/b", false},         {"\\\\User\\a:b", false},
