@@ -129,8 +129,11 @@ int ProgramRun::Run(const std::function<void(Robot&)>& script)
     }
     robotThread.join();
     // Every device call runs under the lock: the emulator never sees a wrong or released handle.
-    for (const TraceLine& line : Trace())
+    // Nested levels keep the handle they hold: the program never asks the box for a second one.
+    for (const TraceLine& line : Trace()) {
         EXPECT_NE(line.result, "0x80070006") << line.op << " was refused its handle";
+        EXPECT_FALSE(line.op == "AcquireHandle" && line.result == "0x800700AA") << "a second handle was asked for";
+    }
     // A start-up failure leaves its quit message behind; the next run must not see it.
     for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) {
     }

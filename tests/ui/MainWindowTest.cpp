@@ -1,10 +1,11 @@
-// The main window's status bar and information line, read back the way the user sees them.
-// (Its Messages list is tested with the message sink that fills it.)
+// The main window's status bar, information line and Messages list, read back the way the user
+// sees them. (The counted device lock is checked in every end-to-end run.)
 #include "UiSupport.h"
 #include <commctrl.h>
 #include <cstring>
 #include <string>
 #include <vector>
+#include "emulator/MessageSink.h"
 #include "framework/StatusBar.h"
 
 namespace {
@@ -74,6 +75,35 @@ TEST_F(MainWindow, InformationLineShowsTheCallersTextAsItIsNowAndReadsNothingBac
     SetDlgItemTextA(Host(), IDC_TARGET, "changed on screen");
     EXPECT_EQ(1, host.Controls().RetrieveAll());
     EXPECT_STREQ("Sega Saturn", target);
+}
+
+// The program's path for every device message: kind 1 is a line for the Messages list.
+TEST(MessageSink, OnlyKindOneReachesTheListOneLineEachWithTheNewestInView)
+{
+    TestDialog main(IDD_MAIN, nullptr);
+    HWND window = main.CreateModeless();
+    ASSERT_NE(window, nullptr);
+    HWND list = GetDlgItem(window, IDC_MESSAGES);
+    RECT client;
+    GetClientRect(list, &client);
+    const int rows = int(client.bottom / SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    ASSERT_GT(rows, 3);
+    EmulatorSink* sink = new MessageSink(window);
+    sink->AddRef();
+    for (int i = 0; i < 3 * rows; ++i) {
+        std::string other = "not for the list", line = "File " + std::to_string(i) + " not found\nCheck the directory\n";
+        EXPECT_EQ(sink->Notify(i % 2 ? 0 : 2, other.data()), 1);
+        EXPECT_EQ(sink->Notify(1, line.data()), 1);
+        ASSERT_EQ(i + 1, SendMessageA(list, LB_GETCOUNT, 0, 0)) << "each kind 1 message, and only those, adds one line";
+        char shown[256] = "";
+        SendMessageA(list, LB_GETTEXT, i, LPARAM(shown));
+        ASSERT_EQ("File " + std::to_string(i) + " not found Check the directory ", std::string(shown))
+            << "line feeds must show as spaces, in the order added";
+        const int top = int(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+        ASSERT_TRUE(top <= i && i < top + rows) << "line " << i << " is out of view; top row is " << top;
+    }
+    EXPECT_EQ(sink->Release(), 0u);
+    main.Close(0);
 }
 
 }  // namespace
