@@ -69,10 +69,7 @@ TEST(TamberCo, EverySlotThroughTheFactoryAndNoObjectLeftAlive)
         reinterpret_cast<void*>(GetProcAddress(dll, "TamberCOCreateInstance")));
     ASSERT_NE(create, nullptr);
 
-    const struct {
-        const GUID *clsid, *iid;
-        HRESULT result;
-    } factory[] = {
+    const struct { const GUID *clsid, *iid; HRESULT result; } factory[] = {
         {&SomeOtherId, &IID_EmulatorSystem, CLASS_E_CLASSNOTAVAILABLE},
         {&IID_EmulatorSystem, &IID_EmulatorSystem, CLASS_E_CLASSNOTAVAILABLE},
         {&CLSID_EmulatorSystem, &IID_SettingsRegistry, E_NOINTERFACE},
@@ -183,7 +180,15 @@ TEST(TamberCo, EverySlotThroughTheFactoryAndNoObjectLeftAlive)
     EXPECT_LT(CallSlot(machine, 8, "NoSuchValue", back, &size), 0);
     EXPECT_EQ(size, 0u) << "a missing value leaves size 0";
     EXPECT_EQ(QueryText(machine, "NoSuchValue"), "<size 0>");
-    for (const char* bad : {"\\\\Software\\Cadrel", "Machine\\CDModules", "\\\\User\\", "\\\\User\\..\\x"}) {
+    size = 44;
+    EXPECT_LT(CallSlot(machine, 8, "DefModule", back, &size), 0) << "a string is not read as binary";
+    EXPECT_EQ(size, 0u);
+    void* deep = nullptr;
+    EXPECT_EQ(CallSlot(registry, 10, "\\\\Machine\\A\\B c", &deep), S_OK) << "a key path may have levels and spaces";
+    if (deep)
+        CallSlot(deep, 2);
+    for (const char* bad : {"\\\\Software\\Cadrel", "Machine\\CDModules", "\\\\User\\", "\\\\User\\..\\x", "",
+                            "\\\\User\\a/b", "\\\\User\\a:b"}) {
         void* key = reinterpret_cast<void*>(0x77);
         EXPECT_LT(CallSlot(registry, 10, bad, &key), 0) << bad << " is not a key";
         EXPECT_EQ(key, nullptr) << bad;

@@ -7,137 +7,100 @@
 
 namespace {
 
-// Samples a status pane until stop() and returns the texts it showed, repeats collapsed.
-std::vector<std::string> Watch(const Robot& robot, int pane, const std::function<bool()>& stop, int timeoutMs)
+// The median gap between status polls (GetStatus kind 1) in the trace from fromMs to toMs.
+double MedianPollGap(const ProgramRun& run, double fromMs, double toMs)
 {
-    std::vector<std::string> shown;
-    Robot::WaitUntil([&] {
-        const std::string text = robot.StatusPane(pane);
-        if (shown.empty() || shown.back() != text)
-            shown.push_back(text);
-        return stop();
-    }, timeoutMs);
-    return shown;
-}
-
-std::string Events(int startMs, int stepMs, const std::vector<int>& states)
-{
-    std::string toml;
-    int at = startMs;
-    for (int state : states) {
-        toml += "[[event]]\nat_ms = " + std::to_string(at) + "\ndrive_state = " + std::to_string(state) + "\n";
-        at += stepMs;
-    }
-    return toml;
-}
-
-std::vector<double> Intervals(const std::vector<TraceLine>& polls, double fromMs, double toMs)
-{
-    std::vector<double> gaps;
-    for (size_t i = 1; i < polls.size(); ++i)
-        if (polls[i - 1].ms >= fromMs && polls[i].ms <= toMs)
-            gaps.push_back(polls[i].ms - polls[i - 1].ms);
+    std::vector<double> at, gaps;
+    for (const TraceLine& call : run.Calls("GetStatus"))
+        if (call.Arg("kind") == 1 && call.ms >= fromMs && call.ms <= toMs)
+            at.push_back(call.ms);
+    for (size_t i = 1; i < at.size(); ++i)
+        gaps.push_back(at[i] - at[i - 1]);
     std::sort(gaps.begin(), gaps.end());
-    return gaps;
+    return gaps.empty() ? 0 : gaps[gaps.size() / 2];
 }
 
-std::vector<TraceLine> StatusPolls(const ProgramRun& run)
+double FirstPollMs(const ProgramRun& run)
 {
-    std::vector<TraceLine> polls;
     for (const TraceLine& call : run.Calls("GetStatus"))
         if (call.Arg("kind") == 1)
-            polls.push_back(call);
-    return polls;
+            return call.ms;
+    return 0;
 }
 
 }  // namespace
 
+// A drive state missing from the target's table leaves the text shown before it.
 TEST(Polling, DriveStateTextsFollowTheTargetsTable)
 {
-    struct Case {
-        int kind;
-        std::vector<int> states;
-        std::vector<std::string> shown;  // the last distinct texts of pane 2
-    };
+    struct Case { int kind; std::vector<int> states; std::vector<std::string> shown; };
     const Case cases[] = {
-        // 12 and 32 are not Saturn states: "Sec" stays until a known state comes.
         {2, {1, 2, 3, 4, 5, 11, 12, 32, 3}, {"Stop", "Seek", "Play", "Pause", "FF/FR", "Sec", "Play"}},
-        // 3 and 11 are not PlayStation states.
         {0xFC, {1, 2, 4, 12, 20, 32, 3, 11, 1}, {"Open", "Stop", "Play", "Pause", "FF/FR", "Access", "Open"}},
     };
     for (const Case& c : cases) {
         ProgramRun run;
-        run.Scenario("[target]\nkind = " + std::to_string(c.kind) + "\n" + Events(3000, 500, c.states));
+        std::string toml = "[target]\nkind = " + std::to_string(c.kind) + "\n";
+        for (size_t i = 0; i < c.states.size(); ++i)
+            toml += "[[event]]\nat_ms = " + std::to_string(3000 + 300 * i) + "\ndrive_state = " + std::to_string(c.states[i]) + "\n";
+        run.Scenario(toml);
         std::vector<std::string> shown;
-        const double endMs = 3000 + 500.0 * c.states.size() + 600;
         run.Run([&](Robot& robot) {
             robot.WaitForMainWindow();
-            const ULONGLONG start = GetTickCount64();
-            shown = Watch(robot, 2, [&] { return GetTickCount64() - start > endMs; }, 20000);
+            const ULONGLONG end = GetTickCount64() + 3000 + 300 * c.states.size() + 500;
+            Robot::WaitUntil([&] {
+                if (const std::string text = robot.StatusPane(2); shown.empty() || shown.back() != text)
+                    shown.push_back(text);
+                return GetTickCount64() > end;
+            }, 20000);
         });
         ASSERT_GE(shown.size(), c.shown.size()) << "kind " << c.kind;
-        const std::vector<std::string> tail(shown.end() - long(c.shown.size()), shown.end());
-        EXPECT_EQ(tail, c.shown) << "kind " << c.kind;
+        EXPECT_EQ(std::vector<std::string>(shown.end() - long(c.shown.size()), shown.end()), c.shown) << "kind " << c.kind;
     }
 }
 
+// Warm start, the drive plays; from 2.5 s to 4.5 s the status carries no position (byte 2); at
+// 6 s the target goes off. The poll interval is 100 ms while it plays and 440 ms once it is off.
 TEST(Polling, TimeFollowsThePositionWhileActiveAndReadsZeroWhenOff)
 {
     ProgramRun run;
     run.Run([](Robot& robot) { Robot::WaitUntil([&] { return robot.StatusPane(2) == "Play"; }, 8000); });
-    // Warm start: the drive plays; from 2.5 s to 4.5 s the status carries no position; at 6 s the
-    // target goes off.
     run.Scenario("[[event]]\nat_ms = 2500\nposition = false\n[[event]]\nat_ms = 4500\nposition = true\n"
                  "[[event]]\nat_ms = 6000\npower = false\n");
-    struct Sample {
-        ULONGLONG at;
-        std::string time;
-    };
-    std::vector<Sample> samples;
+    std::vector<std::pair<ULONGLONG, std::string>> samples;
     std::string offState, offTime, offMode;
     run.Run([&](Robot& robot) {
         const ULONGLONG start = GetTickCount64();
         robot.WaitForMainWindow();
         Robot::WaitUntil([&] {
-            samples.push_back({GetTickCount64() - start, robot.StatusPane(3)});
+            samples.emplace_back(GetTickCount64() - start, robot.StatusPane(3));
             return robot.StatusPane(2) == "Target Off";
         }, 12000);
-        offState = robot.StatusPane(2);
-        offTime = robot.StatusPane(3);
-        offMode = robot.StatusPane(1);
-        Sleep(2500);  // long enough to measure the slower poll
+        offState = robot.StatusPane(2), offTime = robot.StatusPane(3), offMode = robot.StatusPane(1);
+        Sleep(2000);  // long enough to measure the slower poll
     });
     auto distinct = [&](ULONGLONG from, ULONGLONG to) {
         std::vector<std::string> shown;
-        for (const Sample& s : samples)
-            if (s.at >= from && s.at <= to && (shown.empty() || shown.back() != s.time))
-                shown.push_back(s.time);
+        for (const auto& [at, time] : samples)
+            if (at >= from && at <= to && (shown.empty() || shown.back() != time))
+                shown.push_back(time);
         return shown;
     };
-    const auto playing = distinct(1200, 2300);
-    const auto hidden = distinct(2900, 4300);
-    const auto back = distinct(4900, 5800);
+    const auto playing = distinct(1200, 2300), hidden = distinct(2900, 4300), back = distinct(4900, 5800);
     EXPECT_GE(playing.size(), 4u) << "the time does not follow the disc";
     for (const std::string& t : playing)
         EXPECT_TRUE(t.size() == 8 && t[2] == ':' && t[5] == ':') << t;
     ASSERT_EQ(hidden.size(), 1u) << "the time moved while the status carried no position";
     EXPECT_NE(hidden[0], "00:00:00") << "the time was not kept but read from a block without position";
     EXPECT_GE(back.size(), 4u) << "the time did not move on once the position came back";
-    EXPECT_EQ(offState, "Target Off");
-    EXPECT_EQ(offTime, "00:00:00");
-    EXPECT_EQ(offMode, "Emulating");
+    EXPECT_EQ(offState + " " + offTime + " " + offMode, "Target Off 00:00:00 Emulating");
 
-    // Interval: 100 ms while the target plays, 440 ms once it is off.
-    const std::vector<TraceLine> polls = StatusPolls(run);
+    const auto polls = run.Calls("GetStatus");
     ASSERT_GT(polls.size(), 10u);
-    const std::vector<double> active = Intervals(polls, polls.front().ms, polls.front().ms + 2500);
-    const std::vector<double> off = Intervals(polls, polls.back().ms - 1800, polls.back().ms);
-    ASSERT_FALSE(active.empty());
-    ASSERT_FALSE(off.empty());
-    EXPECT_GE(active[active.size() / 2], 85);
-    EXPECT_LE(active[active.size() / 2], 180);
-    EXPECT_GE(off[off.size() / 2], 400);
-    EXPECT_LE(off[off.size() / 2], 600);
+    const double active = MedianPollGap(run, FirstPollMs(run), FirstPollMs(run) + 2500);
+    const double off = MedianPollGap(run, polls.back().ms - 1500, polls.back().ms);
+    EXPECT_TRUE(active >= 85 && active <= 180) << active << " ms while active";
+    EXPECT_TRUE(off >= 400 && off <= 600) << off << " ms while off";
 }
 
 TEST(Polling, ModeToggleFromButtonMenuAndEnterKey)
@@ -145,47 +108,35 @@ TEST(Polling, ModeToggleFromButtonMenuAndEnterKey)
     ProgramRun run;
     // A first start uploads the modules, switching modes; the second shows the window as built.
     run.Run([](Robot& robot) { Robot::WaitUntil([&] { return robot.StatusPane(2) == "Play"; }, 8000); });
-    struct Seen {
-        std::string button, menu, pane1;
-        size_t panes;
-    };
-    std::vector<Seen> seen;
+    std::vector<std::string> seen;  // button, menu item, mode pane, pane count
     run.Run([&](Robot& robot) {
         robot.WaitForMainWindow();
         Robot::WaitUntil([&] { return robot.StatusPane(2) == "Play"; }, 8000);
+        HWND button = GetDlgItem(robot.MainWindow(), ID_MODE_TOGGLE), list = GetDlgItem(robot.MainWindow(), IDC_MESSAGES);
         auto record = [&] {
-            seen.push_back({robot.Text(ID_MODE_TOGGLE), robot.MenuText(ID_MODE_TOGGLE), robot.StatusPane(1),
-                            robot.StatusEdges().size()});
+            seen.push_back(robot.Text(ID_MODE_TOGGLE) + "|" + robot.MenuText(ID_MODE_TOGGLE) + "|" +
+                           robot.StatusPane(1) + "|" + std::to_string(robot.StatusEdges().size()));
         };
         record();
-        // The button, as a click delivers it.
-        PostMessageA(GetDlgItem(robot.MainWindow(), ID_MODE_TOGGLE), BM_CLICK, 0, 0);
-        Robot::WaitUntil([&] { return robot.Text(ID_MODE_TOGGLE) == "Emulation Mode"; }, 3000);
-        record();
-        // The menu item sends the same command.
-        robot.Command(ID_MODE_TOGGLE);
-        Robot::WaitUntil([&] { return robot.Text(ID_MODE_TOGGLE) == "Transfer Mode"; }, 3000);
-        record();
-        // Enter presses the default button.
-        HWND list = GetDlgItem(robot.MainWindow(), IDC_MESSAGES);
-        PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
-        PostMessageA(list, WM_KEYUP, VK_RETURN, 0);
-        Robot::WaitUntil([&] { return robot.Text(ID_MODE_TOGGLE) == "Emulation Mode"; }, 3000);
-        record();
+        const std::function<void()> actions[] = {
+            [&] { PostMessageA(button, BM_CLICK, 0, 0); },  // the button, as a click delivers it
+            [&] { robot.Command(ID_MODE_TOGGLE); },          // the menu item sends the same command
+            [&] {                                            // Enter presses the default button
+                PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+                PostMessageA(list, WM_KEYUP, VK_RETURN, 0);
+            },
+        };
+        for (const auto& action : actions) {
+            const std::string before = robot.Text(ID_MODE_TOGGLE);
+            action();
+            Robot::WaitUntil([&] { return robot.Text(ID_MODE_TOGGLE) != before; }, 3000);
+            record();
+        }
     });
-    ASSERT_EQ(seen.size(), 4u);
-    EXPECT_EQ(seen[0].button, "Transfer Mode");
-    EXPECT_EQ(seen[0].menu, "&Start Emulation");
-    EXPECT_EQ(seen[0].pane1, "Emulating");
-    EXPECT_EQ(seen[1].button, "Emulation Mode");
-    EXPECT_EQ(seen[1].menu, "&Emulation Mode");
-    EXPECT_EQ(seen[1].pane1, "File Transfer Mode");
-    EXPECT_EQ(seen[1].panes, 2u);
-    EXPECT_EQ(seen[2].button, "Transfer Mode");
-    EXPECT_EQ(seen[2].menu, "&File Transfer Mode");
-    EXPECT_EQ(seen[2].pane1, "Emulating");
-    EXPECT_EQ(seen[2].panes, 4u);
-    EXPECT_EQ(seen[3].button, "Emulation Mode");
+    EXPECT_EQ(seen, (std::vector<std::string>{"Transfer Mode|&Start Emulation|Emulating|4",
+                                              "Emulation Mode|&Emulation Mode|File Transfer Mode|2",
+                                              "Transfer Mode|&File Transfer Mode|Emulating|4",
+                                              "Emulation Mode|&Emulation Mode|File Transfer Mode|2"}));
 
     // The emulation device is the last disc of the table; the mode word carries it from bit 8.
     const std::vector<uint8_t> table = run.ReadSram(0xFFF00, 252);
@@ -194,36 +145,30 @@ TEST(Polling, ModeToggleFromButtonMenuAndEnterKey)
     for (uint32_t i = 0; i < 7 && LoadBE32(&table[i * 36]) != 0; ++i)
         if (table[i * 36] == 0 || table[i * 36] == 7)
             device = i + 1;
+    ASSERT_NE(device, 0u);
     std::vector<uint32_t> words;
     for (const TraceLine& call : run.Calls("SetMode"))
         words.push_back(call.Arg("word"));
-    ASSERT_NE(device, 0u);
-    const std::vector<uint32_t> expected = {device << 8 | 0, device << 8 | 1, device << 8 | 0};
-    EXPECT_EQ(words, expected);
+    EXPECT_EQ(words, (std::vector<uint32_t>{device << 8 | 0, device << 8 | 1, device << 8 | 0}));
 }
 
 TEST(Polling, FailedStatusReadsChangeNothing)
 {
     ProgramRun run;
-    // From the 25th read on, every status read fails.
-    run.Scenario("[[fault]]\nop = \"GetStatus.1\"\nnth = 25\ncount = 0\n");
-    std::string before, after, time;
+    run.Scenario("[[fault]]\nop = \"GetStatus.1\"\nnth = 25\ncount = 0\n");  // from the 25th read on, all fail
+    std::vector<std::string> shown;
     run.Run([&](Robot& robot) {
         robot.WaitForMainWindow();
         Robot::WaitUntil([&] { return robot.StatusPane(2) == "Play"; }, 8000);
         Sleep(3000);
-        before = robot.StatusPane(2);
-        time = robot.StatusPane(3);
-        Sleep(1000);
-        after = robot.StatusPane(2);
-        EXPECT_EQ(robot.StatusPane(3), time) << "the time moved on without a status read";
+        for (int i = 0; i < 2; ++i, Sleep(800))
+            shown.push_back(robot.StatusPane(2) + " " + robot.StatusPane(3));
     });
-    EXPECT_EQ(before, "Play");
-    EXPECT_EQ(after, "Play");
-    const std::vector<TraceLine> polls = StatusPolls(run);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], shown[1]) << "the state or the time moved on without a status read";
+    EXPECT_EQ(shown[0].substr(0, 5), "Play ");
     int failed = 0;
-    for (const TraceLine& call : polls)
-        failed += call.Failed();
-    // The timer keeps its interval after a failed read.
-    EXPECT_GT(failed, 20);
+    for (const TraceLine& call : run.Calls("GetStatus"))
+        failed += call.Arg("kind") == 1 && call.Failed();
+    EXPECT_GT(failed, 15) << "the timer keeps its interval after a failed read";
 }

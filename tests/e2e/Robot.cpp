@@ -5,40 +5,40 @@
 
 namespace {
 
-struct Search {
-    const char* caption;
-    HWND found;
-};
+// SendMessage with a bound: a window that stopped pumping messages must not stall the robot.
+DWORD_PTR Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result);
+    return result;
+}
+
+struct Search { const char* caption; HWND found; };
 
 BOOL CALLBACK MatchCaption(HWND window, LPARAM lParam)
 {
     auto* search = reinterpret_cast<Search*>(lParam);
     // Class and visibility first: asking a hidden helper window of a thread that no longer pumps
     // messages for its text would stall the robot.
-    char className[64] = "";
+    char className[64] = "", text[256] = "";
     GetClassNameA(window, className, sizeof className);
     if (!IsWindowVisible(window) || strcmp(className, "#32770") != 0)
         return TRUE;
-    char text[256] = "";
     GetWindowTextA(window, text, sizeof text);
-    if (strcmp(text, search->caption) == 0) {
+    if (strcmp(text, search->caption) == 0)
         search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+    return search->found == nullptr;
 }
 
 }  // namespace
 
 bool Robot::WaitUntil(const std::function<bool()>& cond, int timeoutMs)
 {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (;;) {
+    for (const ULONGLONG end = GetTickCount64() + timeoutMs;; Sleep(20)) {
         if (cond())
             return true;
         if (GetTickCount64() >= end)
             return false;
-        Sleep(20);
     }
 }
 
@@ -56,58 +56,35 @@ HWND Robot::WaitForDialog(const char* caption, int timeoutMs) const
     return found;
 }
 
-HWND Robot::MainWindow() const
-{
-    return FindDialog("Tamber Cadrel");
-}
-
-bool Robot::WaitForMainWindow(int timeoutMs)
-{
-    return WaitUntil([&] { return MainWindow() != nullptr; }, timeoutMs);
-}
+HWND Robot::MainWindow() const { return FindDialog("Tamber Cadrel"); }
+bool Robot::WaitForMainWindow(int timeoutMs) { return WaitUntil([&] { return MainWindow() != nullptr; }, timeoutMs); }
 
 std::string Robot::WindowText(HWND window)
 {
     char text[1024] = "";
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, LPARAM(text), SMTO_NORMAL, 5000, &ignored);
+    Ask(window, WM_GETTEXT, sizeof text, LPARAM(text));
     return text;
 }
 
-std::string Robot::DialogText(HWND box)
-{
-    // A message box keeps its text in a static control with id 0xFFFF.
-    return WindowText(GetDlgItem(box, 0xFFFF));
-}
-
-void Robot::Press(HWND dialog, int id)
-{
-    PostMessageA(dialog, WM_COMMAND, WPARAM(id), 0);
-}
-
-std::string Robot::Text(int id) const
-{
-    return WindowText(GetDlgItem(MainWindow(), id));
-}
+// A message box keeps its text in a static control with id 0xFFFF.
+std::string Robot::DialogText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
+void Robot::Press(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, WPARAM(id), 0); }
+std::string Robot::Text(int id) const { return WindowText(GetDlgItem(MainWindow(), id)); }
 
 std::string Robot::StatusPane(int pane) const
 {
     HWND bar = GetDlgItem(MainWindow(), IDC_STATUS_BAR);
     char text[512] = "";
-    DWORD_PTR length = 0;
-    SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, pane, 0, SMTO_NORMAL, 5000, &length);
-    if (LOWORD(length) >= sizeof text)
+    if (LOWORD(Ask(bar, SB_GETTEXTLENGTHA, pane, 0)) >= sizeof text)
         return "<too long>";
-    SendMessageTimeoutA(bar, SB_GETTEXTA, pane, LPARAM(text), SMTO_NORMAL, 5000, &length);
+    Ask(bar, SB_GETTEXTA, pane, LPARAM(text));
     return text;
 }
 
 std::vector<int> Robot::StatusEdges() const
 {
-    HWND bar = GetDlgItem(MainWindow(), IDC_STATUS_BAR);
     int edges[8] = {};
-    DWORD_PTR count = 0;
-    SendMessageTimeoutA(bar, SB_GETPARTS, 8, LPARAM(edges), SMTO_NORMAL, 5000, &count);
+    const DWORD_PTR count = Ask(GetDlgItem(MainWindow(), IDC_STATUS_BAR), SB_GETPARTS, 8, LPARAM(edges));
     return std::vector<int>(edges, edges + (count <= 8 ? count : 8));
 }
 
@@ -115,14 +92,9 @@ std::vector<std::string> Robot::Messages() const
 {
     HWND list = GetDlgItem(MainWindow(), IDC_MESSAGES);
     std::vector<std::string> lines;
-    DWORD_PTR count = 0;
-    SendMessageTimeoutA(list, LB_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &count);
-    for (DWORD_PTR i = 0; i < count; ++i) {
-        DWORD_PTR length = 0;
-        SendMessageTimeoutA(list, LB_GETTEXTLEN, i, 0, SMTO_NORMAL, 5000, &length);
-        std::string line(length + 1, '\0');
-        SendMessageTimeoutA(list, LB_GETTEXT, i, LPARAM(line.data()), SMTO_NORMAL, 5000, &length);
-        line.resize(length);
+    for (DWORD_PTR i = 0, count = Ask(list, LB_GETCOUNT, 0, 0); i < count; ++i) {
+        std::string line(Ask(list, LB_GETTEXTLEN, i, 0) + 1, '\0');
+        line.resize(Ask(list, LB_GETTEXT, i, LPARAM(line.data())));
         lines.push_back(line);
     }
     return lines;
@@ -136,10 +108,7 @@ bool Robot::HasMessage(const std::string& line) const
     return false;
 }
 
-bool Robot::IsEnabled(int id) const
-{
-    return IsWindowEnabled(GetDlgItem(MainWindow(), id)) != FALSE;
-}
+bool Robot::IsEnabled(int id) const { return IsWindowEnabled(GetDlgItem(MainWindow(), id)) != FALSE; }
 
 std::string Robot::MenuText(int id) const
 {
@@ -148,23 +117,7 @@ std::string Robot::MenuText(int id) const
     return text;
 }
 
-UINT Robot::MenuState(int id) const
-{
-    return GetMenuState(GetMenu(MainWindow()), UINT(id), MF_BYCOMMAND);
-}
-
-void Robot::Command(WPARAM id) const
-{
-    PostMessageA(MainWindow(), WM_COMMAND, id, 0);
-}
-
-void Robot::Send(UINT message, WPARAM wParam, LPARAM lParam) const
-{
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(MainWindow(), message, wParam, lParam, SMTO_NORMAL, 5000, &ignored);
-}
-
-void Robot::Close() const
-{
-    PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
-}
+UINT Robot::MenuState(int id) const { return GetMenuState(GetMenu(MainWindow()), UINT(id), MF_BYCOMMAND); }
+void Robot::Command(WPARAM id) const { PostMessageA(MainWindow(), WM_COMMAND, id, 0); }
+void Robot::Send(UINT message, WPARAM wParam, LPARAM lParam) const { Ask(MainWindow(), message, wParam, lParam); }
+void Robot::Close() const { PostMessageA(MainWindow(), WM_CLOSE, 0, 0); }

@@ -11,189 +11,124 @@ const char EmulatorError[] =
     "are correctly installed and that the emulator\nis connected and switched on.";
 const char SettingsError[] = "The CD Emulator Settings in the machine's registry are incorrect";
 
-bool IsDeviceLine(const std::string& text)
+std::string Device(const char* vendor, const char* product, const char* revision)
 {
-    return text.size() == 31 && text[8] == ' ' && text[25] == ' ' && text[30] == ' ';
+    return std::string("[[device]]\ntype = 0\nvendor = \"") + vendor + "\"\nproduct = \"" + product +
+           "\"\nrevision = \"" + revision + "\"\n";
 }
 
 }  // namespace
 
-TEST(StartUp, DefaultEmulatorShowsSaturnDevicesAndLiveState)
+// A row per box: its target line and message, its device lines (null: any 31-character line),
+// and the cut commands enabled exactly when there is a cutter.
+TEST(StartUp, InformationLinesTargetMessageAndCutCommandsFollowTheBox)
 {
-    ProgramRun run;
-    std::string target, emulation, cutter, state, time, pane1;
-    bool cutEnabled = false, saturnLine = false;
-    UINT cutterMenu = 0;
-    int result = run.Run([&](Robot& robot) {
-        robot.WaitForMainWindow();
-        Robot::WaitUntil([&] { return !robot.StatusPane(2).empty(); }, 5000);
-        target = robot.Text(IDC_TARGET);
-        emulation = robot.Text(IDC_EMULATION_DEVICE);
-        cutter = robot.Text(IDC_CUTTING_DEVICE);
-        cutEnabled = robot.IsEnabled(ID_CUT_GOLD_DISC);
-        cutterMenu = robot.MenuState(ID_CUTTING_DEVICE);
-        saturnLine = robot.HasMessage("Emulator is in Sega Saturn mode");
-        state = robot.StatusPane(2);
-        time = robot.StatusPane(3);
-        pane1 = robot.StatusPane(1);
-        robot.Command(ID_EXIT);
-    });
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(target, "Sega Saturn");
-    EXPECT_TRUE(saturnLine);
-    EXPECT_TRUE(IsDeviceLine(emulation)) << "'" << emulation << "'";
-    EXPECT_TRUE(IsDeviceLine(cutter)) << "'" << cutter << "'";
-    EXPECT_TRUE(cutEnabled);
-    EXPECT_EQ(cutterMenu & MF_GRAYED, 0u);
-    EXPECT_EQ(pane1, "Emulating");
-    EXPECT_FALSE(state.empty());
-    EXPECT_EQ(time.size(), 8u) << time;
-}
-
-TEST(StartUp, TargetKindDecidesTheTargetLineAndMessage)
-{
-    struct Case {
-        int kind;
-        const char* line;
-        const char* message;  // null: no target line in the Messages list
-    };
+    struct Case { std::string scenario; const char *target, *message, *emulation, *cutter; };
     const Case cases[] = {
-        {1, "Sega Saturn", "Emulator is in Sega Saturn mode"},
-        {2, "Sega Saturn", "Emulator is in Sega Saturn mode"},
-        {0xFC, "Sony DTL-H2000", "Emulator is in Sony DTL-H2000 (Playstation) mode"},
-        {0xFF, "No Target", "No target is connected to the emulator"},
-        {0x42, "None", nullptr},
-        {0, "None", nullptr},
+        {"", "Sega Saturn", "Emulator is in Sega Saturn mode", nullptr, nullptr},
+        {"[target]\nkind = 1\n", "Sega Saturn", "Emulator is in Sega Saturn mode", nullptr, nullptr},
+        {"[target]\nkind = 0xFC\n", "Sony DTL-H2000", "Emulator is in Sony DTL-H2000 (Playstation) mode", nullptr, nullptr},
+        {"[target]\nkind = 0xFF\n", "No Target", "No target is connected to the emulator", nullptr, nullptr},
+        {"[target]\nkind = 0x42\n", "None", nullptr, nullptr, nullptr},
+        // Two hard discs and no cutter: the last disc is the emulation device.
+        {Device("QUANTUM", "FIREBALL1080S", "1Q09") + Device("SEAGATE", "ST32550N", "0021"), "Sega Saturn",
+         "Emulator is in Sega Saturn mode", "SEAGATE  ST32550N         0021 ", "None"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.scenario);
         ProgramRun run;
-        run.Scenario("[target]\nkind = " + std::to_string(c.kind) + "\n");
-        std::string line;
+        if (!c.scenario.empty())
+            run.Scenario(c.scenario);
+        std::string target, emulation, cutter, mode, time;
         std::vector<std::string> messages;
-        run.Run([&](Robot& robot) {
+        bool cutEnabled = false, cutterMenu = false;
+        EXPECT_EQ(run.Run([&](Robot& robot) {
             robot.WaitForMainWindow();
             Robot::WaitUntil([&] { return !robot.StatusPane(2).empty(); }, 5000);
-            line = robot.Text(IDC_TARGET);
+            target = robot.Text(IDC_TARGET), emulation = robot.Text(IDC_EMULATION_DEVICE);
+            cutter = robot.Text(IDC_CUTTING_DEVICE), mode = robot.StatusPane(1), time = robot.StatusPane(3);
+            cutEnabled = robot.IsEnabled(ID_CUT_GOLD_DISC);
+            cutterMenu = !(robot.MenuState(ID_CUTTING_DEVICE) & MF_GRAYED);
             messages = robot.Messages();
-        });
-        EXPECT_EQ(line, c.line) << "kind " << c.kind;
-        int targetLines = 0;
-        for (const std::string& m : messages)
-            targetLines += m.find("mode") != std::string::npos || m.find("No target") != std::string::npos;
-        if (c.message) {
-            EXPECT_NE(std::find(messages.begin(), messages.end(), c.message), messages.end()) << "kind " << c.kind;
-            EXPECT_EQ(targetLines, 1) << "kind " << c.kind;
-        } else {
-            EXPECT_EQ(targetLines, 0) << "kind " << c.kind;
+            robot.Command(ID_EXIT);
+        }), 0);
+        EXPECT_EQ(target, c.target);
+        const auto targetLine = [](const std::string& m) { return m.find(" mode") != m.npos || m.find("No target") != m.npos; };
+        EXPECT_EQ(std::count_if(messages.begin(), messages.end(), targetLine), c.message ? 1 : 0);
+        EXPECT_TRUE(!c.message || std::find(messages.begin(), messages.end(), c.message) != messages.end()) << c.message;
+        for (const auto& [shown, expected] : {std::pair{emulation, c.emulation}, std::pair{cutter, c.cutter}}) {
+            if (expected)
+                EXPECT_EQ(shown, expected);
+            else
+                EXPECT_TRUE(shown.size() == 31 && shown[8] == ' ' && shown[25] == ' ' && shown[30] == ' ') << shown;
         }
+        EXPECT_EQ(cutEnabled, cutter != "None");
+        EXPECT_EQ(cutterMenu, cutter != "None");
+        EXPECT_EQ(mode, "Emulating");
+        // A target the program knows is polled: the first poll shows a time.
+        EXPECT_TRUE(!c.message || time.size() == 8u) << time;
     }
-}
-
-TEST(StartUp, WithoutACutterTheCutCommandsStayDisabled)
-{
-    ProgramRun run;
-    run.Scenario(R"([[device]]
-type = 0
-vendor = "QUANTUM"
-product = "FIREBALL1080S"
-revision = "1Q09"
-
-[[device]]
-type = 0
-vendor = "SEAGATE"
-product = "ST32550N"
-revision = "0021"
-)");
-    std::string cutter, emulation;
-    bool cutEnabled = true;
-    UINT cutterMenu = 0;
-    run.Run([&](Robot& robot) {
-        robot.WaitForMainWindow();
-        Robot::WaitUntil([&] { return !robot.StatusPane(2).empty(); }, 5000);
-        cutter = robot.Text(IDC_CUTTING_DEVICE);
-        emulation = robot.Text(IDC_EMULATION_DEVICE);
-        cutEnabled = robot.IsEnabled(ID_CUT_GOLD_DISC);
-        cutterMenu = robot.MenuState(ID_CUTTING_DEVICE);
-    });
-    EXPECT_EQ(cutter, "None");
-    EXPECT_FALSE(cutEnabled);
-    EXPECT_NE(cutterMenu & MF_GRAYED, 0u);
-    // Two hard discs: the last one is the emulation device.
-    EXPECT_EQ(emulation, "SEAGATE  ST32550N         0021 ");
 }
 
 TEST(StartUp, EachFailedConnectionStepEndsWithOneBoxAndNoSettingsWritten)
 {
-    struct Case {
-        const char* op;
-        const char* fault;
-        const char* text;
+    const struct { const char *fault, *text; } cases[] = {
+        {"op = \"TamberCOCreateInstance.EmulatorSystem\"\nalways = true\n", EmulatorError},
+        {"op = \"Initialise\"\nalways = true\n", EmulatorError},
+        {"op = \"OpenDevice\"\nalways = true\n", EmulatorError},
+        {"op = \"SetMessageSink\"\nalways = true\n", EmulatorError},
+        {"op = \"GetConfiguration\"\nalways = true\n", EmulatorError},
+        {"op = \"TamberCOCreateInstance.SettingsRegistry\"\nnth = 1\n", SettingsError},
+        {"op = \"OpenKey\"\nnth = 2\n", SettingsError},  // the user key
     };
-    const Case cases[] = {
-        {"factory", "op = \"TamberCOCreateInstance.EmulatorSystem\"\nalways = true\n", EmulatorError},
-        {"Initialise", "op = \"Initialise\"\nalways = true\n", EmulatorError},
-        {"OpenDevice", "op = \"OpenDevice\"\nalways = true\n", EmulatorError},
-        {"SetMessageSink", "op = \"SetMessageSink\"\nalways = true\n", EmulatorError},
-        {"GetConfiguration", "op = \"GetConfiguration\"\nalways = true\n", EmulatorError},
-        {"settings factory", "op = \"TamberCOCreateInstance.SettingsRegistry\"\nnth = 1\n", SettingsError},
-        {"user key", "op = \"OpenKey\"\nnth = 2\n", SettingsError},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
         ProgramRun run;
         const std::string modulesBefore = run.ReadSetting(ProgramRun::MachineKey, "Modules");
         run.Scenario(std::string("[[fault]]\n") + c.fault);
-        std::string caption = "Error", text;
+        std::string text;
         int boxes = 0;
-        const int result = run.Run([&](Robot& robot) {
-            HWND box = robot.WaitForDialog("Error", 8000);
-            if (!box)
-                return;
-            ++boxes;
-            text = Robot::DialogText(box);
-            Robot::Press(box, IDOK);
-            Robot::WaitUntil([&] { return robot.FindDialog("Error") == nullptr; }, 3000);
-            boxes += robot.FindDialog("Error") != nullptr;
-        });
-        EXPECT_EQ(result, 0) << c.op;
-        EXPECT_EQ(boxes, 1) << c.op;
-        EXPECT_EQ(text, c.text) << c.op;
-        EXPECT_TRUE(run.Calls("SetValue").empty()) << c.op;
-        EXPECT_TRUE(run.Calls("SetBinaryValue").empty()) << c.op;
-        EXPECT_TRUE(run.Calls("GetStatus").empty()) << c.op << ": start-up went on after the failure";
+        EXPECT_EQ(run.Run([&](Robot& robot) {
+            if (HWND box = robot.WaitForDialog("Error", 8000)) {
+                text = Robot::DialogText(box);
+                Robot::Press(box, IDOK);
+                boxes = 1 + !Robot::WaitUntil([&] { return robot.FindDialog("Error") == nullptr; }, 3000);
+            }
+        }), 0);
+        EXPECT_EQ(boxes, 1);
+        EXPECT_EQ(text, c.text);
+        for (const char* op : {"SetValue", "SetBinaryValue", "GetStatus"})
+            EXPECT_TRUE(run.Calls(op).empty()) << op << " after the failure";
         run.ClearScenario();
-        EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "Modules"), modulesBefore) << c.op;
+        EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "Modules"), modulesBefore);
     }
 }
 
+// The real cadrel.exe copied into a folder without tamber_co.dll: the emulator box, then exit
+// code 0. (The screenshot tests close the real program with its library and check the same.)
 TEST(StartUp, MissingComponentLibraryGivesTheEmulatorBoxAndExitCodeZero)
 {
-    // The real program, alone in a folder without tamber_co.dll.
     char exe[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, exe, sizeof exe);
-    std::string dir = exe;
-    dir = dir.substr(0, dir.find_last_of('\\'));
+    const std::string dir = std::string(exe).substr(0, std::string(exe).find_last_of('\\') + 1);
     ProgramRun run;
     const std::string copy = run.Home() + "\\cadrel.exe";
-    ASSERT_TRUE(CopyFileA((dir + "\\cadrel.exe").c_str(), copy.c_str(), FALSE)) << "cadrel.exe not built beside the tests";
-    STARTUPINFOA startup{sizeof startup};
+    ASSERT_TRUE(CopyFileA((dir + "cadrel.exe").c_str(), copy.c_str(), FALSE)) << "cadrel.exe not built beside the tests";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     std::string command = "\"" + copy + "\"";
-    ASSERT_TRUE(CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               run.Home().c_str(), &startup, &process));
-    struct Find {
-        DWORD pid;
-        HWND box;
-    } find{process.dwProcessId, nullptr};
+    ASSERT_TRUE(CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, run.Home().c_str(),
+                               &startup, &process));
+    struct Find { DWORD pid; HWND box; } find{process.dwProcessId, nullptr};
     Robot::WaitUntil([&] {
         EnumWindows([](HWND window, LPARAM lParam) -> BOOL {
             auto* f = reinterpret_cast<Find*>(lParam);
             DWORD pid = 0;
             GetWindowThreadProcessId(window, &pid);
-            if (pid == f->pid && Robot::WindowText(window) == "Error") {
+            if (pid == f->pid && Robot::WindowText(window) == "Error")
                 f->box = window;
-                return FALSE;
-            }
-            return TRUE;
+            return f->box == nullptr;
         }, LPARAM(&find));
         return find.box != nullptr;
     }, 15000);

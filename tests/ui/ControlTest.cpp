@@ -30,36 +30,29 @@ protected:
 // passed over.
 TEST_F(CutPanel, OkReadsWhatTheUserChoseAndStopsAtAnEnabledControlThatFails)
 {
-    struct Case {
-        int speed, flag;      // bound before opening
-        int clickSpeed;       // button index the user clicks, -1 none
-        bool clickFlag;
-        bool disableGroup;
-        int speedAfter, flagAfter;
-        bool closes;          // RetrieveAll succeeds and OK closes the panel
-    };
+    // Bound before opening; the button the user clicks (-1: none); the check box clicked; the
+    // group disabled; bound after reading; RetrieveAll succeeds and OK closes the panel.
+    struct Case { int speed, flag, clickSpeed; bool clickFlag, disableGroup; int speedAfter, flagAfter; bool closes; };
     const int speedIds[] = {IDC_SPEED_X1, IDC_SPEED_X2, IDC_SPEED_X4};
     for (const Case& c : {Case{0, 1, -1, false, false, 0, 1, true}, Case{2, 0, 0, true, false, 0, 1, true},
                           Case{1, 1, 2, true, false, 2, 0, true}, Case{-1, 0, 1, false, false, 1, 0, true},
                           Case{3, 0, -1, true, false, 3, 0, false}, Case{3, 0, -1, true, true, 3, 1, true}}) {
-        const testing::Message where = testing::Message() << "speed " << c.speed << " flag " << c.flag << " clicks "
-                                                          << c.clickSpeed << "/" << c.clickFlag << " group disabled " << c.disableGroup;
+        SCOPED_TRACE(testing::Message() << "speed " << c.speed << " flag " << c.flag << " clicks " << c.clickSpeed
+                                        << "/" << c.clickFlag << " group disabled " << c.disableGroup);
         int speed = c.speed, flag = c.flag;
         HWND window = Open({new RadioGroup(&speed, 3, IDC_SPEED_X1, IDC_SPEED_X2, IDC_SPEED_X4),
                             new CheckBox(IDC_TEST_MODE, &flag)});
         for (int i = 0; i < 3; ++i)
-            EXPECT_EQ(i == c.speed ? BST_CHECKED : BST_UNCHECKED, Checked(speedIds[i])) << where << ": button " << i << " on opening";
-        EXPECT_EQ(c.flag, Checked(IDC_TEST_MODE)) << where << ": check box on opening";
-        if (c.clickSpeed >= 0)
-            Click(speedIds[c.clickSpeed]);
-        if (c.clickFlag)
-            Click(IDC_TEST_MODE);
+            EXPECT_EQ(i == c.speed ? BST_CHECKED : BST_UNCHECKED, Checked(speedIds[i])) << "button " << i << " on opening";
+        EXPECT_EQ(c.flag, Checked(IDC_TEST_MODE)) << "check box on opening";
+        if (c.clickSpeed >= 0) Click(speedIds[c.clickSpeed]);
+        if (c.clickFlag) Click(IDC_TEST_MODE);
         EnableWindow(Item(IDC_SPEED_X1), !c.disableGroup);
-        EXPECT_EQ(int(c.closes), panel->Controls().RetrieveAll()) << where << ": RetrieveAll (1: everything read)";
-        EXPECT_EQ(c.speedAfter, speed) << where << ": bound speed after reading";
-        EXPECT_EQ(c.flagAfter, flag) << where << ": bound test-mode flag after reading";
+        EXPECT_EQ(int(c.closes), panel->Controls().RetrieveAll()) << "RetrieveAll (1: everything read)";
+        EXPECT_EQ(c.speedAfter, speed) << "bound speed";
+        EXPECT_EQ(c.flagAfter, flag) << "bound test-mode flag";
         SendMessageA(window, WM_COMMAND, IDOK, 0);
-        EXPECT_EQ(c.closes, !IsWindow(window)) << where << ": OK must close exactly when everything is read";
+        EXPECT_EQ(c.closes, !IsWindow(window)) << "OK must close exactly when everything is read";
         panel->Close(0);
     }
 }

@@ -5,22 +5,13 @@ namespace {
 
 using DialogRunner = HostedTest;
 
-void Post(HWND window, WPARAM command)
-{
-    PostMessageA(window, WM_COMMAND, command, 0);
-}
+void Post(HWND window, WPARAM command) { PostMessageA(window, WM_COMMAND, command, 0); }
 
 // A CanClose that refuses keeps the dialog open, its owner disabled and its loop running: the
 // script's second step, dispatched by that loop, repeats the close, which CanClose then allows.
 TEST_F(DialogRunner, RunModalGivesOneForOkAndZeroForCancelAndFreesTheOwnerOnlyWhenClosed)
 {
-    struct Case {
-        const char* how;
-        UINT message;
-        WPARAM wParam;
-        int refusals;  // how many times CanClose says no
-        int expected;
-    };
+    struct Case { const char* how; UINT message; WPARAM wParam; int refusals, expected; };  // refusals: how often CanClose says no
     for (const Case& c : {Case{"OK button", WM_COMMAND, IDOK, 0, 1}, Case{"Cancel button", WM_COMMAND, IDCANCEL, 0, 0},
                           Case{"Enter key", WM_KEYDOWN, VK_RETURN, 0, 1}, Case{"Escape key", WM_KEYDOWN, VK_ESCAPE, 0, 0},
                           Case{"close box", WM_SYSCOMMAND, SC_CLOSE, 0, 0},
@@ -53,11 +44,7 @@ TEST_F(DialogRunner, RunModalGivesOneForOkAndZeroForCancelAndFreesTheOwnerOnlyWh
 // inner dialog's own loop may end.
 TEST_F(DialogRunner, ClosingADialogOpenedFromAHandlerEndsOnlyItsOwnLoop)
 {
-    struct Case {
-        const char* what;
-        int expected;  // what the handler gets back
-        int (*open)(HWND outer);
-    };
+    struct Case { const char* what; int expected; int (*open)(HWND outer); };  // expected: what the handler gets back
     const Case cases[] = {
         {"nested modal dialog closed with OK", 1, [](HWND outer) {
              TestDialog inner(IDD_EMULATION_DEVICE, outer);

@@ -1,10 +1,11 @@
-// The main window's status bar and information line, read back the way the user sees them.
-// (Its Messages list is tested with the message sink that fills it.)
+// The main window's status bar, information line and Messages list, read back the way the user
+// sees them. (The counted device lock is checked in every end-to-end run.)
 #include "UiSupport.h"
 #include <commctrl.h>
 #include <cstring>
 #include <string>
 #include <vector>
+#include "emulator/MessageSink.h"
 #include "framework/StatusBar.h"
 
 namespace {
@@ -17,67 +18,92 @@ protected:
         host.Controls().Add(bar);
         host.Controls().Add(new StaticText(IDC_TARGET, target));
         HostedTest::SetUp();
-        status = GetDlgItem(Host(), IDC_STATUS_BAR);
-        ASSERT_NE(nullptr, status) << "no status window with id 201";
     }
-    std::vector<int> Edges() const
+    // The pane edges, then the text of each pane.
+    std::vector<std::string> Shown() const
     {
+        HWND status = GetDlgItem(Host(), IDC_STATUS_BAR);
         int edges[16] = {};
         const int count = int(SendMessageA(status, SB_GETPARTS, 16, LPARAM(edges)));
-        return std::vector<int>(edges, edges + (count > 0 ? count : 0));
+        std::vector<std::string> shown;
+        for (int i = 0; i < count; ++i)
+            shown.push_back(std::to_string(edges[i]));
+        for (int pane = 0; pane < count; ++pane) {
+            char text[1024] = "";  // SB_GETTEXT takes no size; every text shown is far shorter
+            SendMessageA(status, SB_GETTEXTA, pane, LPARAM(text));
+            shown.push_back(text);
+        }
+        return shown;
     }
-    std::string Pane(int pane) const
-    {
-        char text[1024] = "";  // SB_GETTEXT takes no size; every text shown is far shorter
-        SendMessageA(status, SB_GETTEXTA, pane, LPARAM(text));
-        return text;
-    }
-    std::string Line(int id) const
+    std::string Line() const
     {
         char text[64] = "";
-        GetDlgItemTextA(Host(), id, text, sizeof text);
+        GetDlgItemTextA(Host(), IDC_TARGET, text, sizeof text);
         return text;
     }
     char target[32] = "None";
     StatusBar* bar = new StatusBar;  // owned by the main window's registry
-    HWND status = nullptr;
 };
 
 TEST_F(MainWindow, StatusBarPanesAndTextsFollowEveryMode)
 {
-    EXPECT_EQ((std::vector<int>{170, 230, 290, -1}), Edges()) << "the main window opens in emulation mode";
-    EXPECT_EQ("Emulating", Pane(1));
-    EXPECT_EQ("", Pane(2));
-    EXPECT_EQ("", Pane(3));
-    struct Case {
-        int mode;
-        std::vector<int> edges;
-        const char* text;
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Shown(), (V{"170", "230", "290", "-1", "Welcome to Cadrel", "Emulating", "", ""}))
+        << "the main window opens in emulation mode";
+    const struct { int mode; V shown; } cases[] = {
+        {StatusModeTransfer, {"170", "-1", "Welcome to Cadrel", "File Transfer Mode"}},
+        {StatusModeCutting, {"170", "240", "290", "-1", "Welcome to Cadrel", "Cutting CD", "", ""}},
+        {StatusModeEmulating, {"170", "230", "290", "-1", "Welcome to Cadrel", "Emulating", "", ""}},
     };
-    for (const Case& c : {Case{StatusModeTransfer, {170, -1}, "File Transfer Mode"},
-                          Case{StatusModeCutting, {170, 240, 290, -1}, "Cutting CD"},
-                          Case{StatusModeEmulating, {170, 230, 290, -1}, "Emulating"}}) {
+    for (const auto& c : cases) {
         bar->ShowMode(c.mode);
-        EXPECT_EQ(c.edges, Edges()) << "pane edges in mode " << c.mode;
-        EXPECT_EQ(c.text, Pane(1)) << "mode text in mode " << c.mode;
-        EXPECT_EQ("Welcome to Cadrel", Pane(0)) << "mode " << c.mode << " must leave the main text";
+        EXPECT_EQ(Shown(), c.shown) << "mode " << c.mode;
     }
     bar->ShowState("Play");
     bar->ShowTime(1, 2, 3);
-    EXPECT_EQ("Play", Pane(2)) << "state pane";
-    EXPECT_EQ("01:02:03", Pane(3)) << "time pane";
+    EXPECT_EQ(Shown(), (V{"170", "230", "290", "-1", "Welcome to Cadrel", "Emulating", "Play", "01:02:03"}));
 }
 
+// The wrapper holds the caller's buffer, not a copy: a later update shows the new text, and
+// reading the window back never writes into the buffer.
 TEST_F(MainWindow, InformationLineShowsTheCallersTextAsItIsNowAndReadsNothingBack)
 {
-    EXPECT_EQ("None", Line(IDC_TARGET));
-    // The wrapper holds the caller's buffer, not a copy: a later update shows the new text.
+    EXPECT_EQ("None", Line());
     strcpy(target, "Sega Saturn");
     host.Controls().UpdateAll();
-    EXPECT_EQ("Sega Saturn", Line(IDC_TARGET)) << "the update must show the buffer's current text";
+    EXPECT_EQ("Sega Saturn", Line());
     SetDlgItemTextA(Host(), IDC_TARGET, "changed on screen");
     EXPECT_EQ(1, host.Controls().RetrieveAll());
-    EXPECT_STREQ("Sega Saturn", target) << "a static text must not write back";
+    EXPECT_STREQ("Sega Saturn", target);
+}
+
+// The program's path for every device message: kind 1 is a line for the Messages list.
+TEST(MessageSink, OnlyKindOneReachesTheListOneLineEachWithTheNewestInView)
+{
+    TestDialog main(IDD_MAIN, nullptr);
+    HWND window = main.CreateModeless();
+    ASSERT_NE(window, nullptr);
+    HWND list = GetDlgItem(window, IDC_MESSAGES);
+    RECT client;
+    GetClientRect(list, &client);
+    const int rows = int(client.bottom / SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    ASSERT_GT(rows, 3);
+    EmulatorSink* sink = new MessageSink(window);
+    sink->AddRef();
+    for (int i = 0; i < 3 * rows; ++i) {
+        std::string other = "not for the list", line = "File " + std::to_string(i) + " not found\nCheck the directory\n";
+        EXPECT_EQ(sink->Notify(i % 2 ? 0 : 2, other.data()), 1);
+        EXPECT_EQ(sink->Notify(1, line.data()), 1);
+        ASSERT_EQ(i + 1, SendMessageA(list, LB_GETCOUNT, 0, 0)) << "each kind 1 message, and only those, adds one line";
+        char shown[256] = "";
+        SendMessageA(list, LB_GETTEXT, i, LPARAM(shown));
+        ASSERT_EQ("File " + std::to_string(i) + " not found Check the directory ", std::string(shown))
+            << "line feeds must show as spaces, in the order added";
+        const int top = int(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+        ASSERT_TRUE(top <= i && i < top + rows) << "line " << i << " is out of view; top row is " << top;
+    }
+    EXPECT_EQ(sink->Release(), 0u);
+    main.Close(0);
 }
 
 }  // namespace

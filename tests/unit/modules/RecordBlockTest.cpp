@@ -2,43 +2,28 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 #include "common/ByteOrder.h"
 #include "common/Checksum.h"
 #include "modules/RecordBlock.h"
 
-namespace {
-
-struct Module { const char* name; size_t fileBytes; };
-
-// What a full upload does to the block, with every module placed successfully.
-std::vector<uint8_t> Upload(const std::vector<Module>& modules, const char* defModule, uint32_t* nextLoad)
-{
-    std::vector<uint8_t> block(RecordBlockSize, 0xA5);  // upper half: what the emulator holds
-    std::memset(block.data(), 0, RecordBlockUpperHalf);
-    *nextLoad = ModuleAreaTop;
-    uint16_t count = 0;
-    for (const Module& m : modules) {
-        std::vector<uint8_t> image(ModuleImageMaximum, 0);
-        const uint32_t length = ModuleImageLength(m.fileBytes);
-        *nextLoad -= length;
-        ++count;
-        WriteRecordBlockHeader(block.data(), FreshFirstHeaderWord, count, std::strstr(m.name, defModule) != nullptr, 0);
-        FillModuleEntry(block.data(), m.name, *nextLoad, length, XorChecksum(image.data(), length / 4));
-    }
-    SealRecordBlock(block.data());
-    return block;
-}
-
-}  // namespace
-
 TEST(RecordBlock, TwoModulesLandBelowTheModuleAreaTop)
 {
-    uint32_t next = 0;
-    const auto block = Upload({{"SatCD123", 40000}, {"DexCD100", 30001}}, "Dex", &next);
+    // What a full upload does to the block, each module placed below the one before.
+    std::vector<uint8_t> block(RecordBlockSize, 0xA5);  // upper half: what the emulator holds
+    std::memset(block.data(), 0, RecordBlockUpperHalf);
+    const std::vector<uint8_t> image(ModuleImageMaximum, 0);
+    uint32_t next = ModuleAreaTop;
+    for (const auto& [name, bytes, count] : {std::tuple{"SatCD123", 40000, 1}, {"DexCD100", 30001, 2}}) {
+        next -= ModuleImageLength(bytes);
+        WriteRecordBlockHeader(block.data(), FreshFirstHeaderWord, uint16_t(count), count == 2, 0);
+        FillModuleEntry(block.data(), name, next, ModuleImageLength(bytes), XorChecksum(image.data(), ModuleImageLength(bytes) / 4));
+    }
+    SealRecordBlock(block.data());
     EXPECT_EQ(LoadBE16(&block[0]), 4);
     EXPECT_EQ(LoadBE16(&block[2]), 2);
-    EXPECT_EQ(LoadBE16(&block[4]), 2);   // "DefModule" Dex: the second module
+    EXPECT_EQ(LoadBE16(&block[4]), 2);   // the default module: the second
     EXPECT_EQ(LoadBE32(&block[18]), 0u);  // floor
     struct Entry { size_t offset; uint16_t code; uint8_t units, hundredths; uint32_t load, length; };
     const Entry entries[] = {{22, 0x0002, 1, 23, 0xEA1C0, 40000}, {42, 0x00FC, 1, 0, 0xE2C8C, 30004}};
@@ -65,16 +50,6 @@ TEST(RecordBlock, TwoModulesLandBelowTheModuleAreaTop)
     EXPECT_EQ(header.moduleCount, 2);
     EXPECT_EQ(header.sramFloor, 0u);
     EXPECT_EQ(header.nextLoadAddress, 0xE2C8Cu);
-}
-
-TEST(RecordBlock, DefaultModuleNumberFollowsDefModule)
-{
-    const struct { const char* defModule; uint16_t number; } cases[] = {{"Dex", 2}, {"Sat", 1}, {"Nun", 0}, {"", 2}};
-    for (const auto& c : cases) {
-        uint32_t next = 0;
-        const auto block = Upload({{"SatCD123", 4}, {"DexCD100", 4}}, c.defModule, &next);
-        EXPECT_EQ(LoadBE16(&block[4]), c.number) << '"' << c.defModule << '"';
-    }
 }
 
 TEST(RecordBlock, ImageLengthIsRoundedUpToWholeWords)

@@ -17,18 +17,12 @@
 // A new empty folder under the system's temporary folder, removed when the test program ends.
 inline std::string UniqueTempDir(const char* what)
 {
-    static struct Cleanup {
-        std::vector<std::filesystem::path> dirs;
-        ~Cleanup() { for (const auto& d : dirs) std::filesystem::remove_all(d, ec); }
-        std::error_code ec;
-    } cleanup;
+    static std::vector<std::filesystem::path> dirs;
+    static const struct Cleanup { ~Cleanup() { for (const auto& d : dirs) std::filesystem::remove_all(d); } } cleanup;
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("tamber-" + std::string(what) + "-" + std::to_string(stamp) + "-" +
-                      std::to_string(cleanup.dirs.size()));
-    std::filesystem::create_directories(dir);
-    cleanup.dirs.push_back(dir);
-    return dir.string();
+    dirs.push_back(std::filesystem::temp_directory_path() / ("tamber-" + std::string(what) + "-" + std::to_string(stamp)));
+    std::filesystem::create_directories(dirs.back());
+    return dirs.back().string();
 }
 
 struct Status {
@@ -65,10 +59,7 @@ protected:
         return t;
     }
 
-    struct Module {
-        uint16_t code;
-        std::vector<uint8_t> image;
-    };
+    struct Module { uint16_t code; std::vector<uint8_t> image; };
     // What the program does: images downward from 0xF3E00, then the record block with the
     // device table read back from the box and the block checksum.
     void Install(const std::vector<Module>& modules, bool corruptFirstImage = false)
@@ -107,17 +98,11 @@ protected:
         const size_t padded = (fileSize + 3) / 4 * 4;
         std::vector<uint8_t> image(padded + 4, 0);
         for (size_t i = 0; i < fileSize; ++i) image[i] = uint8_t(i * 13 + 5);
-        image[3] = cutter;
-        image[4] = source;
-        image[5] = speed;
-        image[6] = test;
+        image[3] = cutter, image[4] = source, image[5] = speed, image[6] = test;
         StoreLE32(image.data() + padded, XorChecksum(image.data(), padded / 4));
         return image;
     }
-    int32_t Download(const std::vector<uint8_t>& image)
-    {
-        return box->DownloadCutterModule(handle, image.data(), uint32_t(image.size()));
-    }
+    int32_t Download(const std::vector<uint8_t>& image) { return box->DownloadCutterModule(handle, image.data(), uint32_t(image.size())); }
 
     ManualClock clock;
     std::unique_ptr<FaultPlan> faults;

@@ -24,11 +24,7 @@ TEST_F(BoxTest, CutterDownloadAcceptsAGoodImageAndRefusesEachKindOfBadOne)
     badChecksum[100] ^= 0x10;
     std::vector<uint8_t> shortened = CutterImage(3, 2, 0, 1);
     shortened.resize(shortened.size() - 2);
-    const struct {
-        const char* what;
-        std::vector<uint8_t> image;
-        bool accepted;
-    } cases[] = {
+    const struct { const char* what; std::vector<uint8_t> image; bool accepted; } cases[] = {
         {"1001-byte file sent as 1008 bytes", CutterImage(3, 2, 0, 1), true},
         {"hard disc as source, x4 real", CutterImage(3, 1, 2, 0), true},
         {"largest image, 49156 bytes", CutterImage(3, 2, 1, 0, 49152), true},

@@ -71,11 +71,7 @@ TEST_F(BoxTest, DriveBootsThroughItsConsolesStatesAndPlaysInBcd)
 TEST_F(BoxTest, SetModeDecodesTheWordAndRefusesDevicesThatHoldNoDisc)
 {
     // Default table: 1 hard disc, 2 PD drive, 3 CD writer. Device 0 keeps the current device.
-    struct Case {
-        uint32_t word;
-        bool accepted, emulation;
-        uint8_t device, configuration;
-    };
+    struct Case { uint32_t word; bool accepted, emulation; uint8_t device, configuration; };
     const Case cases[] = {
         {0x101, true, true, 1, 0},  {0x2F1, true, true, 2, 15}, {0x200, true, false, 2, 0},
         {0x130, true, false, 1, 3}, {0x001, true, true, 2, 0},  {0x301, false, true, 2, 0},

@@ -28,11 +28,7 @@ protected:
 
 TEST_F(FaultTest, OperationFailsOnItsNthCallForACountAlwaysOrBySeededChance)
 {
-    const struct {
-        const char* what;
-        FaultRule rule;
-        std::string pattern;
-    } cases[] = {
+    const struct { const char* what; FaultRule rule; std::string pattern; } cases[] = {
         {"third call", {.op = "ReadMemory", .nth = 3}, "..x......."},
         {"third call, own result", {.op = "ReadMemory", .nth = 3, .result = int32_t(0x80041234)}, "..x......."},
         {"three from the second", {.op = "ReadMemory", .nth = 2, .count = 3}, ".xxx......"},

@@ -1,0 +1,52 @@
+// Arbitrary bytes where the library meets the outside: a record block and module directory in
+// SRAM, a cutter image, a settings file and a scenario file. None of them may crash the library.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+#include "model/VirtualEmulator.h"
+#include "store/SettingsStore.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const Scenario scenario = DefaultScenario();
+    ManualClock clock;
+    FaultPlan faults;
+    VirtualEmulator box(scenario, clock, faults);
+    uint32_t handle = 0;
+    box.AcquireHandle(&handle);
+
+    // The first 512 bytes as the record block; the rest as a module image and a cutter image.
+    std::vector<uint8_t> block(512, 0);
+    std::memcpy(block.data(), data, size < 512 ? size : 512);
+    box.WriteMemory(handle, VirtualEmulator::RecordBlock, block.data(), 512);
+    if (size > 512) {
+        std::vector<uint8_t> rest(data + 512, data + size);
+        box.WriteMemory(handle, 0xF3E00 - uint32_t(rest.size() % 0x40000), rest.data(), uint32_t(rest.size() % 0x40000));
+        box.DownloadCutterModule(handle, rest.data(), uint32_t(rest.size()));
+    }
+    for (uint32_t kind = 0; kind <= 4; ++kind) {
+        uint8_t out[64];
+        uint32_t n = sizeof out;
+        box.GetStatus(handle, out, &n, kind);
+    }
+    uint8_t target[200];
+    uint32_t n = 200;
+    box.GetTargetInfo(handle, target, &n);
+    box.TakeMessages();
+
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::map<std::string, SettingsStore::Value> values;
+    if (SettingsStore::Parse(text, values) == SettingsStore::LoadResult::Ok) {
+        // What parses must write back to the same values.
+        std::map<std::string, SettingsStore::Value> again;
+        if (SettingsStore::Parse(SettingsStore::Format(values), again) != SettingsStore::LoadResult::Ok) __builtin_trap();
+        if (again.size() != values.size()) __builtin_trap();
+    }
+    Scenario parsed = DefaultScenario();
+    std::string error;
+    ParseScenario(text, parsed, error);
+    return 0;
+}
