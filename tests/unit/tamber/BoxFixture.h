@@ -2,7 +2,6 @@
 #pragma once
 #include <gtest/gtest.h>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -30,7 +29,6 @@ struct Status {
     uint8_t activity() const { return b[11] & 6; }
     uint8_t state() const { return b[10]; }
     uint16_t error() const { return LoadBE16(b + 12); }
-    bool emulation() const { return b[11] & 1; }
     // Position in sectors from the BCD minutes, seconds and frames, as the program reads it.
     static uint32_t Bcd(uint8_t v) { return uint32_t((v >> 4) * 10 + (v & 15)); }
     uint32_t position() const { return (Bcd(b[7]) * 60 + Bcd(b[8])) * 75 + Bcd(b[9]); }
@@ -51,12 +49,12 @@ protected:
         EXPECT_EQ(box->GetStatus(handle, s.b, &size, 1), 0);
         return s;
     }
-    std::vector<uint8_t> Target()
+    uint16_t ModuleData()  // target block bytes 36 and 37: 0xFFFF for no module data, else the module count
     {
-        std::vector<uint8_t> t(200);
+        uint8_t t[200];
         uint32_t size = 200;
-        EXPECT_EQ(box->GetTargetInfo(handle, t.data(), &size), 0);
-        return t;
+        EXPECT_EQ(box->GetTargetInfo(handle, t, &size), 0);
+        return LoadBE16(t + 36);
     }
 
     struct Module { uint16_t code; std::vector<uint8_t> image; };
@@ -69,15 +67,15 @@ protected:
         StoreBE16(block.data() + 2, uint16_t(modules.size()));
         uint32_t next = 0xF3E00;
         for (size_t i = 0; i < modules.size(); ++i) {
-            const auto& m = modules[i];
-            next -= uint32_t(m.image.size());
-            ASSERT_EQ(box->WriteMemory(handle, next, m.image.data(), uint32_t(m.image.size())), 0);
+            const auto& image = modules[i].image;
+            next -= uint32_t(image.size());
+            ASSERT_EQ(box->WriteMemory(handle, next, image.data(), uint32_t(image.size())), 0);
             uint8_t* e = block.data() + 22 + 20 * i;
-            StoreBE16(e, m.code);
+            StoreBE16(e, modules[i].code);
             e[2] = 1;
             StoreBE32(e + 8, next);
-            StoreBE32(e + 12, uint32_t(m.image.size()));
-            StoreLE32(e + 16, XorChecksum(m.image.data(), m.image.size() / 4) ^ (corruptFirstImage && i == 0));
+            StoreBE32(e + 12, uint32_t(image.size()));
+            StoreLE32(e + 16, XorChecksum(image.data(), image.size() / 4) ^ (corruptFirstImage && i == 0));
         }
         uint32_t length = 256;
         ASSERT_EQ(box->ReadMemory(handle, 0xFFF00, block.data() + 256, &length), 0);
