@@ -96,7 +96,8 @@ TEST(TamberCo, EverySlotThroughTheFactoryAndNoObjectLeftAlive)
         }
         for (const GUID* id : {&SomeOtherId, &IID_EmulatorSink, &IID_EmulatorDevice, &IID_SettingsKey}) {
             void* untouched = reinterpret_cast<void*>(0x5151);
-            EXPECT_TRUE(id == o.own || (CallSlot(o.object, 0, id, &untouched) == E_NOINTERFACE && untouched == reinterpret_cast<void*>(0x5151)));
+            EXPECT_TRUE(id == o.own || (CallSlot(o.object, 0, id, &untouched) == E_NOINTERFACE && untouched == reinterpret_cast<void*>(0x5151)))
+                << "another id is refused and the out pointer left alone";
         }
         EXPECT_EQ(CallSlot(o.object, 1), HRESULT(2)) << "AddRef gives the new count";
         EXPECT_EQ(CallSlot(o.object, 2), HRESULT(1)) << "Release gives the new count";
