@@ -57,7 +57,7 @@ protected:
         return LoadBE16(t + 36);
     }
 
-    struct Module { uint16_t code; std::vector<uint8_t> image; };
+    struct Module { uint16_t code; size_t size; uint8_t seed; };
     // What the program does: images downward from 0xF3E00, then the record block with the
     // device table read back from the box and the block checksum.
     void Install(const std::vector<Module>& modules, bool corruptFirstImage = false)
@@ -67,7 +67,8 @@ protected:
         StoreBE16(block.data() + 2, uint16_t(modules.size()));
         uint32_t next = 0xF3E00;
         for (size_t i = 0; i < modules.size(); ++i) {
-            const auto& image = modules[i].image;
+            std::vector<uint8_t> image(modules[i].size);
+            for (size_t k = 0; k < image.size(); ++k) image[k] = uint8_t(k * 7 + modules[i].seed);
             next -= uint32_t(image.size());
             ASSERT_EQ(box->WriteMemory(handle, next, image.data(), uint32_t(image.size())), 0);
             uint8_t* e = block.data() + 22 + 20 * i;
@@ -82,13 +83,7 @@ protected:
         StoreLE32(block.data() + 508, XorChecksum(block.data(), 127));
         ASSERT_EQ(box->WriteMemory(handle, 0xFFE00, block.data(), 512), 0);
     }
-    static std::vector<uint8_t> Image(size_t size, uint8_t seed)
-    {
-        std::vector<uint8_t> v(size);
-        for (size_t i = 0; i < size; ++i) v[i] = uint8_t(i * 7 + seed);
-        return v;
-    }
-    void InstallSaturnAndPlayStation() { Install({{0x0002, Image(40000, 1)}, {0x00FC, Image(30004, 2)}}); }
+    void InstallSaturnAndPlayStation() { Install({{0x0002, 40000, 1}, {0x00FC, 30004, 2}}); }
     // Cutter image as the program builds it from the cutter module file.
     static std::vector<uint8_t> CutterImage(uint8_t cutter, uint8_t source, uint8_t speed, uint8_t test,
                                             size_t fileSize = 1001)

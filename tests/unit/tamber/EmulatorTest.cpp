@@ -9,9 +9,9 @@ TEST_F(BoxTest, ModuleDataAndErrorsFollowWhatSramHolds)
     const Case cases[] = {
         {"fresh SRAM", 2, false, {}, false, 0xFFFF, 0x83D0},  // then good modules: seen by the fresh start, end to end
         {"valid block, empty directory", 2, true, {}, false, 0, 0x83D0},
-        {"only a PlayStation module for a Saturn", 2, true, {{0x00FC, Image(4000, 3)}}, false, 1, 0x83D1},
-        {"image checksum wrong", 2, true, {{0x0002, Image(40000, 1)}}, true, 1, 0x8384},
-        {"good PlayStation module", 0xFC, true, {{0x0002, Image(400, 1)}, {0x00FC, Image(30004, 9)}}, false, 2, 0},
+        {"only a PlayStation module for a Saturn", 2, true, {{0x00FC, 4000, 3}}, false, 1, 0x83D1},
+        {"image checksum wrong", 2, true, {{0x0002, 40000, 1}}, true, 1, 0x8384},
+        {"good PlayStation module", 0xFC, true, {{0x0002, 400, 1}, {0x00FC, 30004, 9}}, false, 2, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
