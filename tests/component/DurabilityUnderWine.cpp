@@ -60,8 +60,7 @@ TEST(TamberCo, SettingsWriterKilledAtRandomMomentsLeavesOldOrNewValue)
         CloseHandle(process.hProcess);
         unsigned long done = current;
         unsigned int n = 0;
-        for (DWORD got = 0; ReadFile(readEnd, &n, sizeof n, &got, nullptr) && got == sizeof n;)
-            done = n;
+        for (DWORD got = 0; ReadFile(readEnd, &n, sizeof n, &got, nullptr) && got == sizeof n;) done = n;
         CloseHandle(readEnd);
 
         DWORD size = 0;

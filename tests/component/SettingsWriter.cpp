@@ -1,7 +1,6 @@
 // Helper of the durability test: writes numbered values through the DLL until it is killed,
 // reporting each number on stdout once its SetValue has returned.
 #include <windows.h>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include "SettingsText.h"
@@ -16,16 +15,16 @@ int main(int argc, char** argv)
     auto create = reinterpret_cast<TamberCOCreateInstanceFn>(
         reinterpret_cast<void*>(GetProcAddress(dll, "TamberCOCreateInstance")));
     void* out = nullptr;
-    if (!create || create(CLSID_SettingsRegistry, 0, 0, IID_SettingsRegistry, &out) < 0) return 4;
     SettingsKey* key = nullptr;
-    if (static_cast<SettingsRegistry*>(out)->OpenKey("\\\\Machine\\CDModules", &key) < 0) return 5;
+    if (!create || create(CLSID_SettingsRegistry, 0, 0, IID_SettingsRegistry, &out) < 0 ||
+        static_cast<SettingsRegistry*>(out)->OpenKey("\\\\Machine\\CDModules", &key) < 0)
+        return 4;
     const HANDLE report = GetStdHandle(STD_OUTPUT_HANDLE);
     for (unsigned long n = first; n < first + 100000; ++n) {
         const std::string text = SettingsTextFor(n);
-        if (key->SetValue("Text", text.c_str()) < 0) return 6;
         DWORD written = 0;
         const unsigned int number = unsigned(n);
-        if (!WriteFile(report, &number, sizeof number, &written, nullptr)) return 7;
+        if (key->SetValue("Text", text.c_str()) < 0 || !WriteFile(report, &number, sizeof number, &written, nullptr)) return 4;
     }
     return 0;
 }

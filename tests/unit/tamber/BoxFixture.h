@@ -2,7 +2,6 @@
 #pragma once
 #include <gtest/gtest.h>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -30,7 +29,6 @@ struct Status {
     uint8_t activity() const { return b[11] & 6; }
     uint8_t state() const { return b[10]; }
     uint16_t error() const { return LoadBE16(b + 12); }
-    bool emulation() const { return b[11] & 1; }
     // Position in sectors from the BCD minutes, seconds and frames, as the program reads it.
     static uint32_t Bcd(uint8_t v) { return uint32_t((v >> 4) * 10 + (v & 15)); }
     uint32_t position() const { return (Bcd(b[7]) * 60 + Bcd(b[8])) * 75 + Bcd(b[9]); }
@@ -51,15 +49,15 @@ protected:
         EXPECT_EQ(box->GetStatus(handle, s.b, &size, 1), 0);
         return s;
     }
-    std::vector<uint8_t> Target()
+    uint16_t ModuleData()  // target block bytes 36 and 37: 0xFFFF for no module data, else the module count
     {
-        std::vector<uint8_t> t(200);
+        uint8_t t[200];
         uint32_t size = 200;
-        EXPECT_EQ(box->GetTargetInfo(handle, t.data(), &size), 0);
-        return t;
+        EXPECT_EQ(box->GetTargetInfo(handle, t, &size), 0);
+        return LoadBE16(t + 36);
     }
 
-    struct Module { uint16_t code; std::vector<uint8_t> image; };
+    struct Module { uint16_t code; size_t size; uint8_t seed; };
     // What the program does: images downward from 0xF3E00, then the record block with the
     // device table read back from the box and the block checksum.
     void Install(const std::vector<Module>& modules, bool corruptFirstImage = false)
@@ -69,28 +67,23 @@ protected:
         StoreBE16(block.data() + 2, uint16_t(modules.size()));
         uint32_t next = 0xF3E00;
         for (size_t i = 0; i < modules.size(); ++i) {
-            const auto& m = modules[i];
-            next -= uint32_t(m.image.size());
-            ASSERT_EQ(box->WriteMemory(handle, next, m.image.data(), uint32_t(m.image.size())), 0);
+            std::vector<uint8_t> image(modules[i].size);
+            for (size_t k = 0; k < image.size(); ++k) image[k] = uint8_t(k * 7 + modules[i].seed);
+            next -= uint32_t(image.size());
+            ASSERT_EQ(box->WriteMemory(handle, next, image.data(), uint32_t(image.size())), 0);
             uint8_t* e = block.data() + 22 + 20 * i;
-            StoreBE16(e, m.code);
+            StoreBE16(e, modules[i].code);
             e[2] = 1;
             StoreBE32(e + 8, next);
-            StoreBE32(e + 12, uint32_t(m.image.size()));
-            StoreLE32(e + 16, XorChecksum(m.image.data(), m.image.size() / 4) ^ (corruptFirstImage && i == 0));
+            StoreBE32(e + 12, uint32_t(image.size()));
+            StoreLE32(e + 16, XorChecksum(image.data(), image.size() / 4) ^ (corruptFirstImage && i == 0));
         }
         uint32_t length = 256;
         ASSERT_EQ(box->ReadMemory(handle, 0xFFF00, block.data() + 256, &length), 0);
         StoreLE32(block.data() + 508, XorChecksum(block.data(), 127));
         ASSERT_EQ(box->WriteMemory(handle, 0xFFE00, block.data(), 512), 0);
     }
-    static std::vector<uint8_t> Image(size_t size, uint8_t seed)
-    {
-        std::vector<uint8_t> v(size);
-        for (size_t i = 0; i < size; ++i) v[i] = uint8_t(i * 7 + seed);
-        return v;
-    }
-    void InstallSaturnAndPlayStation() { Install({{0x0002, Image(40000, 1)}, {0x00FC, Image(30004, 2)}}); }
+    void InstallSaturnAndPlayStation() { Install({{0x0002, 40000, 1}, {0x00FC, 30004, 2}}); }
     // Cutter image as the program builds it from the cutter module file.
     static std::vector<uint8_t> CutterImage(uint8_t cutter, uint8_t source, uint8_t speed, uint8_t test,
                                             size_t fileSize = 1001)

@@ -1,11 +1,6 @@
 // Arbitrary bytes where the library meets the outside: a record block and module directory in
 // SRAM, a cutter image, a settings file and a scenario file. None of them may crash the library.
-#include <cstddef>
-#include <cstdint>
 #include <cstring>
-#include <map>
-#include <string>
-#include <vector>
 #include "model/VirtualEmulator.h"
 #include "store/SettingsStore.h"
 
@@ -33,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         box.GetStatus(handle, out, &n, kind);
     }
     uint8_t target[200];
-    uint32_t n = 200;
+    uint32_t n = sizeof target;
     box.GetTargetInfo(handle, target, &n);
     box.TakeMessages();
 

@@ -1,5 +1,6 @@
 // The settings store's own text format: values with every kind of byte written and read back,
-// and damaged files. (Missing values and key paths are checked through the DLL, under Wine.)
+// damaged files, and the temporaries a killed writer leaves. (Missing values and key paths are
+// checked through the DLL, under Wine.)
 #include "BoxFixture.h"
 #include "store/AtomicFile.h"
 #include "store/SettingsStore.h"
@@ -11,28 +12,25 @@ protected:
     StoreTest() : home(UniqueTempDir("store")), store(JoinPath(home, "Machine"), JoinPath(home, "User"))
     {
         EXPECT_TRUE(store.KeyFile("\\\\Machine\\CDModules", machine));
-        EXPECT_TRUE(store.KeyFile("\\\\User\\Cadrel", user));
     }
-    int32_t Set(const std::string& key, const char* name, const std::string& bytes, bool binary = false)
+    int32_t Set(const char* name, const std::string& bytes, bool binary = false)
     {
-        return store.Set(key, name, binary, reinterpret_cast<const uint8_t*>(bytes.data()), uint32_t(bytes.size()));
+        return store.Set(machine, name, binary, reinterpret_cast<const uint8_t*>(bytes.data()), uint32_t(bytes.size()));
     }
     // The program's size probe: size 0 first, then a buffer of the size it gave.
-    std::string Probe(const std::string& key, const char* name, bool binary = false)
+    std::string Probe(const char* name, bool binary = false)
     {
         uint32_t size = 0;
-        store.Query(key, name, binary, nullptr, &size);
-        if (size == 0) return "<size 0>";
+        store.Query(machine, name, binary, nullptr, &size);
         std::string buffer(size, '\xCC');
-        EXPECT_EQ(store.Query(key, name, binary, reinterpret_cast<uint8_t*>(buffer.data()), &size), 0);
-        if (binary) return buffer;
-        EXPECT_EQ(buffer.back(), '\0') << "the size probe counts the terminator, and it is copied";
-        return buffer.substr(0, buffer.size() - 1);
+        EXPECT_EQ(store.Query(machine, name, binary, reinterpret_cast<uint8_t*>(buffer.data()), &size), 0);
+        EXPECT_TRUE(binary || (size > 0 && buffer.back() == '\0')) << "the size probe counts the terminator, and it is copied";
+        return binary ? buffer : buffer.substr(0, size - 1);
     }
 
     std::string home;
     SettingsStore store;
-    std::string machine, user;
+    std::string machine;
 };
 
 TEST_F(StoreTest, StringsAndBinaryValuesComeBackAsWritten)
@@ -45,21 +43,39 @@ TEST_F(StoreTest, StringsAndBinaryValuesComeBackAsWritten)
         {true, std::string("\x2C\0\x01\xFF\x80 window placement", 22)},
     };
     for (const auto& c : cases) {
-        ASSERT_GE(Set(c.binary ? user : machine, "Value", c.bytes, c.binary), 0);
-        EXPECT_EQ(Probe(c.binary ? user : machine, "Value", c.binary), c.bytes) << "read back as written";
+        ASSERT_GE(Set("Value", c.bytes, c.binary), 0);
+        EXPECT_EQ(Probe("Value", c.binary), c.bytes) << "read back as written";
     }
 }
 
 TEST_F(StoreTest, DamagedFileIsReportedAndKeptBesideTheNewOne)
 {
-    ASSERT_EQ(Set(machine, "Path", "C:\\Modules"), 0);
+    ASSERT_EQ(Set("Path", "C:\\Modules"), 0);
     const std::string damaged = "TamberSettings 1\nPath=s\"C:\\\\Mod";
     ASSERT_TRUE(ReplaceFileAtomically(machine, damaged.data(), damaged.size(), false));
     uint32_t size = 0;
     EXPECT_EQ(store.Query(machine, "Path", false, nullptr, &size), InvalidData) << "damage reported on read";
-    EXPECT_EQ(Set(machine, "Path", "D:\\New"), 1) << "success, with the damage reported";
-    EXPECT_EQ(Probe(machine, "Path"), "D:\\New");
+    EXPECT_EQ(Set("Path", "D:\\New"), 1) << "success, with the damage reported";
+    EXPECT_EQ(Probe("Path"), "D:\\New");
     std::string kept;
     ASSERT_TRUE(ReadWholeFile(machine + ".damaged", kept)) << "the damaged copy is kept";
     EXPECT_EQ(kept, damaged);
+}
+
+// The next write of a file removes its own temporaries older than a minute, and nothing else.
+TEST(AtomicFile, ReplacingAFileSweepsOnlyItsOwnOldTemporaries)
+{
+    const struct { const char* name; int ageMinutes; bool kept; } cases[] = {
+        {"Cadrel.key.tmp4242-0", 5, false},  // a writer killed long ago
+        {"Cadrel.key.tmp4243-7", 0, true},   // may belong to a writer at work now
+        {"CDModules.key.tmp17-0", 5, true},  // another file's: its own next write sweeps it
+        {"Cadrel.key.damaged", 5, true},     // not a temporary at all
+    };
+    const std::string dir = UniqueTempDir("sweep");
+    for (const auto& c : cases) {
+        ASSERT_TRUE(ReplaceFileAtomically(JoinPath(dir, c.name), "x", 1, false)) << c.name;
+        std::filesystem::last_write_time(JoinPath(dir, c.name), std::filesystem::file_time_type::clock::now() - std::chrono::minutes(c.ageMinutes));
+    }
+    ASSERT_TRUE(ReplaceFileAtomically(JoinPath(dir, "Cadrel.key"), "new", 3, false));
+    for (const auto& c : cases) EXPECT_EQ(FileExists(JoinPath(dir, c.name)), c.kept) << c.name;
 }
