@@ -98,7 +98,7 @@ TEST(ScenarioFile, MistakesAreRefusedSayingWhereAndTheDemosAreRead)
         EXPECT_TRUE(error.find(c.error) != std::string::npos && error.empty() == c.error.empty()) << c.text << error;
     }
 #ifdef TAMBER_SCENARIO_DIR  // the scenario folder is read in the host tree
-    for (const char* demo : {"saturn-plays.toml", "playstation-missing-file.toml", "cut-waits-for-blank.toml"}) {
+    for (const char* demo : {"saturn-plays.toml", "playstation-missing-file.toml", "cut-waits-for-blank.toml", "every-key.toml"}) {
         Scenario s = DefaultScenario();
         std::string error;
         EXPECT_TRUE(LoadScenarioFile(std::string(TAMBER_SCENARIO_DIR "/") + demo, s, error)) << error;
