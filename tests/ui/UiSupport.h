@@ -8,9 +8,9 @@
 #include "framework/Dialog.h"
 #include "resources/ResourceIds.h"
 
-// Runs one step per timer tick on this thread. The ticks are dispatched by whichever loop runs,
-// so a step can act on a modal dialog from inside its own loop. A script not finished within
-// 8 s ends every running loop (PostQuitMessage on each tick): the test fails instead of hanging.
+// Runs one step per timer tick, dispatched by whichever loop runs, so a step can act on a modal
+// dialog from inside its own loop. A script not finished within 8 s ends every running loop, so
+// RunModal gives -999: the test fails instead of hanging.
 class TimerScript {
 public:
     explicit TimerScript(std::vector<std::function<void()>> steps)
@@ -22,32 +22,23 @@ public:
     {
         KillTimer(nullptr, timer_);
         running = nullptr;
-        // A quit posted by the deadline after the last loop ended must not reach the next test.
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE) ||
-               PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        MSG msg;  // a quit posted after the last loop ended must not reach the next test
+        while (PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE) || PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
         }
     }
-    bool TimedOut() const { return timedOut_; }
-
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
     {
-        if (!running)
-            return;
-        if (LONG(GetTickCount() - running->deadline_) > 0) {
-            running->timedOut_ = true;
+        if (running && LONG(GetTickCount() - running->deadline_) > 0)
             PostQuitMessage(-999);
-        } else if (running->next_ < running->steps_.size()) {
+        else if (running && running->next_ < running->steps_.size())
             running->steps_[running->next_++]();
-        }
     }
     static inline TimerScript* running = nullptr;
     std::vector<std::function<void()>> steps_;
     size_t next_ = 0;
     UINT_PTR timer_;
     DWORD deadline_;
-    bool timedOut_ = false;
 };
 
 // A dialog whose initialisation, close check and commands a test can replace.
@@ -57,13 +48,11 @@ public:
     int OnInitDialog() override
     {
         const int result = Dialog::OnInitDialog();
-        if (onInit)
-            onInit();
+        if (onInit) onInit();
         return result;
     }
     int CanClose() override { return canClose ? canClose() : 1; }
     int OnCommand(WPARAM wParam, LPARAM) override { return onCommand ? onCommand(wParam) : 0; }
-
     std::function<void()> onInit;
     std::function<int()> canClose;
     std::function<int(WPARAM)> onCommand;
