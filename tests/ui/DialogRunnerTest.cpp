@@ -7,10 +7,8 @@ namespace {
 
 using DialogRunner = HostedTest;
 
-void Post(HWND window, UINT message, WPARAM wParam) { PostMessageA(window, message, wParam, 0); }
-
 // A CanClose that refuses keeps the dialog open, its owner disabled and its loop running: the
-// script's second step, dispatched by that loop, repeats the close, which CanClose then allows.
+// repeated close it posts is dispatched by that loop, and then allowed.
 TEST_F(DialogRunner, RunModalGivesOneForOkAndZeroForCancelAndFreesTheOwnerOnlyWhenClosed)
 {
     struct Case { const char* how; UINT message; WPARAM wParam; int refusals, expected; };  // refusals: how often CanClose says no
@@ -19,17 +17,16 @@ TEST_F(DialogRunner, RunModalGivesOneForOkAndZeroForCancelAndFreesTheOwnerOnlyWh
                           Case{"close box", WM_SYSCOMMAND, SC_CLOSE, 0, 0}, Case{"OK refused once", WM_COMMAND, IDOK, 1, 1},
                           Case{"Cancel refused once", WM_COMMAND, IDCANCEL, 1, 0}}) {
         TestDialog about(IDD_ABOUT, Host());
-        int refusals = c.refusals;
-        about.canClose = [&] { return refusals-- > 0 ? 0 : 1; };
-        bool ownerDisabled = false, runningAfterRefusal = false;
-        TimerScript script({[&] { ownerDisabled = !IsWindowEnabled(Host()), Post(about.Window(), c.message, c.wParam); },
-                            [&] {
-                                runningAfterRefusal = IsWindowVisible(about.Window()) && !IsWindowEnabled(Host());
-                                Post(about.Window(), c.message, c.wParam);
-                            }});
+        int asked = 0, ownerDisabled = 0;
+        about.onInit = [&] { Post(about.Window(), c.message, c.wParam); };
+        about.canClose = [&] {
+            ownerDisabled += !IsWindowEnabled(Host());
+            if (asked++ < c.refusals) Post(about.Window(), c.message, c.wParam);
+            return asked > c.refusals ? 1 : 0;
+        };
         EXPECT_EQ(c.expected, about.RunModal()) << "RunModal's result after " << c.how;
-        EXPECT_TRUE(ownerDisabled) << "owner must be disabled while the dialog runs";
-        EXPECT_EQ(c.refusals > 0, runningAfterRefusal) << c.how << ": dialog, disabled owner and loop after a refusal";
+        EXPECT_EQ(c.refusals + 1, asked) << c.how << ": the close after a refusal must reach the dialog";
+        EXPECT_EQ(asked, ownerDisabled) << "owner must be disabled while the dialog runs";
         EXPECT_TRUE(IsWindowEnabled(Host())) << "owner must be enabled again after " << c.how;
         EXPECT_FALSE(IsWindow(about.Window())) << "window must be gone after " << c.how;
     }
@@ -45,7 +42,7 @@ TEST_F(DialogRunner, ClosingADialogOpenedFromAHandlerEndsOnlyItsOwnLoop)
         {"nested modal dialog closed with OK", 1, [](HWND outer) {
              TestDialog inner(IDD_EMULATION_DEVICE, outer);
              bool outerDisabled = false;
-             inner.onInit = [&] { Post(inner.Window(), WM_COMMAND, IDOK); };
+             inner.onInit = [&] { PostMessageA(inner.Window(), WM_COMMAND, IDOK, 0); };
              inner.canClose = [&] { return outerDisabled = !IsWindowEnabled(outer), 1; };
              const int result = inner.RunModal();
              return outerDisabled ? result : -1;  // the outer dialog was usable under the inner one
@@ -67,16 +64,19 @@ TEST_F(DialogRunner, ClosingADialogOpenedFromAHandlerEndsOnlyItsOwnLoop)
     for (const Case& c : cases) {
         TestDialog outer(IDD_ABOUT, Host());
         int innerResult = -100;
-        outer.onCommand = [&](WPARAM) { return innerResult = c.open(outer.Window()), 1; };
-        bool outerRunningAfterInner = false;
-        TimerScript script({[&] { Post(outer.Window(), WM_COMMAND, ID_EMULATION_DEVICE); },
-                            [&] {  // dispatched by the outer loop again: the inner close did not end it
-                                outerRunningAfterInner = IsWindow(outer.Window()) && IsWindowEnabled(outer.Window());
-                                Post(outer.Window(), WM_COMMAND, IDCANCEL);
-                            }});
+        bool outerRunsOn = false;
+        outer.onInit = [&] { Post(outer.Window(), WM_COMMAND, ID_EMULATION_DEVICE); };
+        outer.onCommand = [&](WPARAM command) {
+            if (command != ID_EMULATION_DEVICE) return 0;
+            innerResult = c.open(outer.Window());
+            MSG quit;  // one left behind would end the outer loop
+            outerRunsOn = IsWindowEnabled(outer.Window()) && !PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
+            Post(outer.Window(), WM_COMMAND, IDCANCEL);
+            return 1;
+        };
         EXPECT_EQ(0, outer.RunModal()) << c.what << ": the outer dialog must end through its own Cancel";
         EXPECT_EQ(c.expected, innerResult) << c.what << ": result seen by the handler that opened it";
-        EXPECT_TRUE(outerRunningAfterInner) << c.what << ": the outer dialog must stay open and enabled";
+        EXPECT_TRUE(outerRunsOn) << c.what << ": the outer dialog must be usable again, its loop running";
     }
 }
 

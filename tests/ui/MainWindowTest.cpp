@@ -1,5 +1,5 @@
 // The main window's status bar and Messages list, read back the way the user sees them. (The
-// information lines are checked end to end.) (The counted device lock is checked in every end-to-end run.)
+// information lines and the counted device lock are checked end to end.)
 #include "UiSupport.h"
 #include <commctrl.h>
 #include <string>
