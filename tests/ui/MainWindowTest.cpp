@@ -8,34 +8,28 @@
 
 namespace {
 
-// The main window template with the program's status bar.
-class MainWindow : public HostedTest {
-protected:
-    void SetUp() override
-    {
-        host.Controls().Add(bar);
-        HostedTest::SetUp();
-    }
-    // Each pane's right edge and text.
-    std::string Shown() const
-    {
-        HWND status = GetDlgItem(Host(), IDC_STATUS_BAR);
-        int edges[16] = {};
-        const int count = int(SendMessageA(status, SB_GETPARTS, 16, LPARAM(edges)));
-        std::string shown;
-        for (int pane = 0; pane < count; ++pane) {
-            char text[1024] = "";  // SB_GETTEXT takes no size; every text shown is far shorter
-            SendMessageA(status, SB_GETTEXTA, pane, LPARAM(text));
-            shown += std::to_string(edges[pane]) + " " + text + "|";
-        }
-        return shown;
-    }
-    StatusBar* bar = new StatusBar;  // owned by the main window's registry
-};
-
-TEST_F(MainWindow, StatusBarPanesAndTextsFollowEveryMode)
+// Each pane's right edge and text.
+std::string Shown(HWND window)
 {
-    EXPECT_EQ(Shown(), "170 Welcome to Cadrel|230 Emulating|290 |-1 |") << "the main window opens in emulation mode";
+    HWND status = GetDlgItem(window, IDC_STATUS_BAR);
+    int edges[16] = {};
+    const int count = int(SendMessageA(status, SB_GETPARTS, 16, LPARAM(edges)));
+    std::string shown;
+    for (int pane = 0; pane < count; ++pane) {
+        char text[1024] = "";  // SB_GETTEXT takes no size; every text shown is far shorter
+        SendMessageA(status, SB_GETTEXTA, pane, LPARAM(text));
+        shown += std::to_string(edges[pane]) + " " + text + "|";
+    }
+    return shown;
+}
+
+TEST(StatusBar, PanesAndTextsFollowEveryMode)
+{
+    TestDialog main(IDD_MAIN, nullptr);
+    StatusBar* bar = new StatusBar;  // owned by the main window's registry
+    main.Controls().Add(bar);
+    ASSERT_NE(nullptr, main.CreateModeless());
+    EXPECT_EQ(Shown(main.Window()), "170 Welcome to Cadrel|230 Emulating|290 |-1 |") << "the main window opens in emulation mode";
     const struct { int mode; const char* shown; } cases[] = {
         {StatusModeTransfer, "170 Welcome to Cadrel|-1 File Transfer Mode|"},
         {StatusModeCutting, "170 Welcome to Cadrel|240 Cutting CD|290 |-1 |"},
@@ -44,9 +38,12 @@ TEST_F(MainWindow, StatusBarPanesAndTextsFollowEveryMode)
     for (const auto& c : cases) {
         bar->ShowMode(c.mode);
         if (c.mode == StatusModeEmulating) bar->ShowState("Play"), bar->ShowTime(1, 2, 3);
-        EXPECT_EQ(Shown(), c.shown) << "mode " << c.mode;
+        EXPECT_EQ(Shown(main.Window()), c.shown) << "mode " << c.mode;
     }
+    main.Close(0);
 }
+
+using MainWindow = HostedTest;
 
 // The program's path for every device message: kind 1 is a line for the Messages list.
 TEST_F(MainWindow, OnlyKindOneReachesTheMessagesListOneLineEachWithTheNewestInView)
