@@ -78,7 +78,7 @@ TEST(RecordBlock, HeaderReadFromTheEmulator)
         StoreBE16(&block[2], 3);
         if (c.word >= 1 && c.word <= 4) StoreBE32(&block[2 + 4 * c.word], 0xE0000 + c.word);
         if (c.entry) StoreBE32(&block[22 + 8], 0xEA1C0);
-        RecordBlockHeader header{0, 0, 0, 0xF3E00};
+        RecordBlockHeader header{9, 9, 9, 0xF3E00};  // what a read that fails must overwrite
         EXPECT_EQ(ReadRecordBlockHeader(block.data(), &header), c.result) << c.word;
         EXPECT_EQ(std::tuple(header.firstHeaderWord, header.moduleCount, header.sramFloor, header.nextLoadAddress),
                   std::tuple(c.expectWord, c.count, c.floor, c.next)) << c.word;
