@@ -8,26 +8,25 @@ namespace {
 
 class CutPanel : public HostedTest {
 protected:
-    // Registers the controls, as the program does at construction, then opens the panel.
-    HWND Open(std::initializer_list<Control*> controls)
+    // A speed radio group, the test-mode check box, then any others, registered as the program does
+    // at construction; returns what registering each gave.
+    std::string Open(int* speed, int* flag, std::initializer_list<Control*> extras = {})
     {
         panel = std::make_unique<TestDialog>(IDD_CUT_DISC, Host());
-        for (Control* control : controls)
-            EXPECT_EQ(1, panel->Controls().Add(control)) << "control " << control->Id() << " not registered";
-        HWND window = panel->CreateModeless();
-        EXPECT_NE(nullptr, window) << "cut panel template did not load";
-        return window;
+        std::string added = std::to_string(panel->Controls().Add(new RadioGroup(speed, 3, IDC_SPEED_X1, IDC_SPEED_X2, IDC_SPEED_X4)));
+        added += std::to_string(panel->Controls().Add(new CheckBox(IDC_TEST_MODE, flag)));
+        for (Control* control : extras) added += std::to_string(panel->Controls().Add(control));
+        EXPECT_NE(nullptr, panel->CreateModeless()) << "cut panel template did not load";
+        return added;
     }
-    HWND Item(int id) const { return GetDlgItem(panel->Window(), id); }
-    LRESULT Checked(int id) const { return SendMessageA(Item(id), BM_GETCHECK, 0, 0); }
-    void Click(int id) const { SendMessageA(Item(id), BM_CLICK, 0, 0); }
-
+    LRESULT Checked(int id) const { return SendMessageA(GetDlgItem(panel->Window(), id), BM_GETCHECK, 0, 0); }
+    void Click(int id) const { SendMessageA(GetDlgItem(panel->Window(), id), BM_CLICK, 0, 0); }
     std::unique_ptr<TestDialog> panel;
 };
 
-// A speed radio group, then the test-mode check box. A group with no button checked cannot be
-// read: while enabled it stops OK (and the check box after it is not read); disabled, it is
-// passed over.
+// A group with no button checked cannot be read: while enabled it stops OK (and the check box
+// after it is not read); disabled, it is passed over. A second control on an id already taken (a
+// group is keyed by its first button) is refused and never read.
 TEST_F(CutPanel, OkReadsWhatTheUserChoseAndStopsAtAnEnabledControlThatFails)
 {
     // Bound before opening; the button the user clicks (-1: none); the check box clicked; the
@@ -39,43 +38,23 @@ TEST_F(CutPanel, OkReadsWhatTheUserChoseAndStopsAtAnEnabledControlThatFails)
                           Case{3, 0, -1, true, false, 3, 0, false}, Case{3, 0, -1, true, true, 3, 1, true}}) {
         SCOPED_TRACE(testing::Message() << "speed " << c.speed << " flag " << c.flag << " clicks " << c.clickSpeed
                                         << "/" << c.clickFlag << " group disabled " << c.disableGroup);
-        int speed = c.speed, flag = c.flag;
-        HWND window = Open({new RadioGroup(&speed, 3, IDC_SPEED_X1, IDC_SPEED_X2, IDC_SPEED_X4),
-                            new CheckBox(IDC_TEST_MODE, &flag)});
+        int speed = c.speed, flag = c.flag, refusedFlag = 7;
+        CheckBox duplicate(IDC_TEST_MODE, &refusedFlag), onGroup(IDC_SPEED_X1, &refusedFlag);  // not the registry's to delete
+        EXPECT_EQ("1100", Open(&speed, &flag, {&duplicate, &onGroup})) << "what registering each control gave";
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(i == c.speed ? BST_CHECKED : BST_UNCHECKED, Checked(speedIds[i])) << "button " << i << " on opening";
         EXPECT_EQ(c.flag, Checked(IDC_TEST_MODE)) << "check box on opening";
         if (c.clickSpeed >= 0) Click(speedIds[c.clickSpeed]);
         if (c.clickFlag) Click(IDC_TEST_MODE);
-        EnableWindow(Item(IDC_SPEED_X1), !c.disableGroup);
-        EXPECT_EQ(int(c.closes), panel->Controls().RetrieveAll()) << "RetrieveAll (1: everything read)";
-        EXPECT_EQ(c.speedAfter, speed) << "bound speed";
-        EXPECT_EQ(c.flagAfter, flag) << "bound test-mode flag";
+        EnableWindow(GetDlgItem(panel->Window(), IDC_SPEED_X1), !c.disableGroup);
+        HWND window = panel->Window();
         SendMessageA(window, WM_COMMAND, IDOK, 0);
         EXPECT_EQ(c.closes, !IsWindow(window)) << "OK must close exactly when everything is read";
+        EXPECT_EQ(c.speedAfter, speed) << "bound speed";
+        EXPECT_EQ(c.flagAfter, flag) << "bound test-mode flag";
+        EXPECT_EQ(7, refusedFlag) << "a refused control must never be read";
         panel->Close(0);
     }
-}
-
-TEST_F(CutPanel, SecondControlWithTheSameIdIsNotRegistered)
-{
-    int speed = 0, flag = 1, duplicateFlag = 7, onGroupFlag = 7;
-    panel = std::make_unique<TestDialog>(IDD_CUT_DISC, Host());
-    ControlRegistry& registry = panel->Controls();
-    CheckBox duplicate(IDC_TEST_MODE, &duplicateFlag);  // rejected controls are not the registry's to delete
-    CheckBox onFirstButton(IDC_SPEED_X1, &onGroupFlag);  // a group is keyed by its first button
-    EXPECT_EQ(1, registry.Add(new CheckBox(IDC_TEST_MODE, &flag)));
-    EXPECT_EQ(0, registry.Add(&duplicate)) << "a second control with id IDC_TEST_MODE was accepted";
-    EXPECT_EQ(1, registry.Add(new RadioGroup(&speed, 3, IDC_SPEED_X1, IDC_SPEED_X2, IDC_SPEED_X4)));
-    EXPECT_EQ(0, registry.Add(&onFirstButton)) << "a control on the radio group's first button was accepted";
-    ASSERT_NE(nullptr, panel->CreateModeless());
-    EXPECT_EQ(BST_CHECKED, Checked(IDC_TEST_MODE)) << "the check box must show the first control's flag";
-    Click(IDC_TEST_MODE);
-    EXPECT_EQ(1, registry.RetrieveAll());
-    EXPECT_EQ(0, flag) << "the first control must read the click";
-    EXPECT_EQ(7, duplicateFlag) << "the rejected check box must never be read";
-    EXPECT_EQ(7, onGroupFlag) << "the control rejected on the group's button must never be read";
-    EXPECT_EQ(nullptr, duplicate.Handle());
 }
 
 }  // namespace

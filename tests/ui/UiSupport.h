@@ -1,54 +1,10 @@
-// What the window tests share: a timer-driven script that plays the user's part from inside
-// whichever message loop runs, a test dialog with hooks, and the main window as an owner.
+// What the window tests share: a test dialog with hooks, and the main window as an owner.
 #pragma once
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <functional>
-#include <vector>
 #include "framework/Dialog.h"
 #include "resources/ResourceIds.h"
-
-// Runs one step per timer tick on this thread. The ticks are dispatched by whichever loop runs,
-// so a step can act on a modal dialog from inside its own loop. A script not finished within
-// 8 s ends every running loop (PostQuitMessage on each tick): the test fails instead of hanging.
-class TimerScript {
-public:
-    explicit TimerScript(std::vector<std::function<void()>> steps)
-        : steps_(std::move(steps)), timer_(SetTimer(nullptr, 0, 15, Tick)), deadline_(GetTickCount() + 8000)
-    {
-        running = this;
-    }
-    ~TimerScript()
-    {
-        KillTimer(nullptr, timer_);
-        running = nullptr;
-        // A quit posted by the deadline after the last loop ended must not reach the next test.
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE) ||
-               PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-    }
-    bool TimedOut() const { return timedOut_; }
-
-private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
-    {
-        if (!running)
-            return;
-        if (LONG(GetTickCount() - running->deadline_) > 0) {
-            running->timedOut_ = true;
-            PostQuitMessage(-999);
-        } else if (running->next_ < running->steps_.size()) {
-            running->steps_[running->next_++]();
-        }
-    }
-    static inline TimerScript* running = nullptr;
-    std::vector<std::function<void()>> steps_;
-    size_t next_ = 0;
-    UINT_PTR timer_;
-    DWORD deadline_;
-    bool timedOut_ = false;
-};
 
 // A dialog whose initialisation, close check and commands a test can replace.
 class TestDialog : public Dialog {
@@ -57,23 +13,35 @@ public:
     int OnInitDialog() override
     {
         const int result = Dialog::OnInitDialog();
-        if (onInit)
-            onInit();
+        if (onInit) onInit();
         return result;
     }
     int CanClose() override { return canClose ? canClose() : 1; }
     int OnCommand(WPARAM wParam, LPARAM) override { return onCommand ? onCommand(wParam) : 0; }
-
     std::function<void()> onInit;
     std::function<int()> canClose;
     std::function<int(WPARAM)> onCommand;
 };
 
-// The main window's template, shown modeless, owns the dialogs under test.
+// The main window's template, shown modeless, owns the dialogs under test. A dialog still open
+// after 30 s has its loop ended (RunModal gives -999): the test fails instead of hanging.
 class HostedTest : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_NE(nullptr, host.CreateModeless()) << "main window template did not load"; }
-    void TearDown() override { host.Close(0); }
+    void SetUp() override
+    {
+        deadline = SetTimer(nullptr, 0, 30000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(-999); });
+        ASSERT_NE(nullptr, host.CreateModeless()) << "main window template did not load";
+    }
+    void TearDown() override
+    {
+        host.Close(0);
+        KillTimer(nullptr, deadline);
+        MSG msg;  // a quit posted after the last loop ended must not reach the next test
+        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
     HWND Host() const { return host.Window(); }
+    static void Post(HWND window, UINT message, WPARAM wParam) { PostMessageA(window, message, wParam, 0); }
     TestDialog host{IDD_MAIN, nullptr};
+    UINT_PTR deadline = 0;
 };

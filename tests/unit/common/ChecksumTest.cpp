@@ -10,16 +10,13 @@ TEST(XorChecksum, StoredBytesMatchTheEmulatorsExamples)
 {
     struct Case { std::vector<uint8_t> data; std::array<uint8_t, 4> stored; };
     const Case cases[] = {
-        {{}, {0xFF, 0xFF, 0xFF, 0xFF}},                                 // no words
-        {{0x01, 0x02, 0x03, 0x04}, {0xFE, 0xFD, 0xFC, 0xFB}},           // one word
-        {{0x01, 0x02, 0x03, 0x04, 0x01, 0x02, 0x03, 0x04}, {0xFF, 0xFF, 0xFF, 0xFF}},
+        {{}, {0xFF, 0xFF, 0xFF, 0xFF}},
         {{0x10, 0, 0, 0, 0, 0x20, 0, 0, 0, 0, 0, 0x80}, {0xEF, 0xDF, 0xFF, 0x7F}},
         {{0, 0x01, 0x02, 0x03, 0x04}, {0xFE, 0xFD, 0xFC, 0xFB}},  // odd start: no alignment assumed
     };
     for (const Case& c : cases) {
         std::array<uint8_t, 4> out{};
-        const size_t skip = c.data.size() % 4;
-        StoreLE32(out.data(), XorChecksum(c.data.data() + skip, c.data.size() / 4));
+        StoreLE32(out.data(), XorChecksum(c.data.data() + c.data.size() % 4, c.data.size() / 4));
         EXPECT_EQ(out, c.stored) << "for " << c.data.size() << " bytes";
     }
 }

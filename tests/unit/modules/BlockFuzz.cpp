@@ -1,6 +1,4 @@
 // Feeds arbitrary emulator blocks and settings texts to the readers that meet them first.
-#include <cstddef>
-#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
