@@ -1,5 +1,9 @@
 // The main window's messages and menu commands.
 #include "mainwindow/MainDialog.h"
+#include <cstring>
+#include "cutting/CutDiscDialog.h"
+#include "cutting/DeviceDialog.h"
+#include "modules/DeviceTable.h"
 #include "framework/Application.h"
 #include "resources/ResourceIds.h"
 
@@ -35,10 +39,16 @@ BOOL MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         About();
         return TRUE;
     case ID_CUT_GOLD_DISC:
+        ToggleCutPanel();
+        return TRUE;
     case ID_EMULATION_DEVICE:
+        ChooseEmulationDevice();
+        return TRUE;
     case ID_CUTTING_DEVICE:
+        ChooseCutter();
+        return TRUE;
     case ID_EMULATION_MODULES:
-        // The cut panel, the device choices and the Module Manager are not part of this build yet.
+        // The Module Manager is not part of this build yet.
         return TRUE;
     default:
         return FALSE;
@@ -73,6 +83,56 @@ void MainDialog::About()
 {
     Dialog about(IDD_ABOUT, window_);
     about.RunModal();
+}
+
+void MainDialog::ToggleCutPanel()
+{
+    if (!cutPanel_)
+        return;
+    if (IsWindow(cutPanel_->Window())) {
+        SetDlgItemTextA(window_, ID_CUT_GOLD_DISC, "Cut Gold Disk");
+        cutPanel_->Close(0);
+        return;
+    }
+    SetDlgItemTextA(window_, ID_CUT_GOLD_DISC, "Abort Cut");
+    cutPanel_->CreateModeless();
+}
+
+namespace {
+
+void ShowDeviceLine(HWND window, int id, const uint8_t* table, uint32_t number)
+{
+    DeviceRecord record;
+    memcpy(record.bytes, table + (number - 1) * DeviceRecordSize, DeviceRecordSize);
+    SetDlgItemTextA(window, id, FormatDeviceId(record));
+}
+
+}  // namespace
+
+void MainDialog::ChooseEmulationDevice()
+{
+    int chosen;
+    {
+        EmulatorDeviceDialog dialog(window_, deviceTable_, &emulationDevice_);
+        chosen = dialog.RunModal();
+    }
+    if (!chosen || emulationDevice_ == 0)
+        return;
+    // Through file transfer, so the emulator ends up emulating from the new device whatever its mode.
+    SwitchMode(0);
+    SwitchMode(1);
+    ShowDeviceLine(window_, IDC_EMULATION_DEVICE, deviceTable_, emulationDevice_);
+}
+
+void MainDialog::ChooseCutter()
+{
+    int chosen;
+    {
+        CutterDeviceDialog dialog(window_, deviceTable_, &cutter_);
+        chosen = dialog.RunModal();
+    }
+    if (chosen && cutter_ != 0)
+        ShowDeviceLine(window_, IDC_CUTTING_DEVICE, deviceTable_, cutter_);
 }
 
 void MainDialog::ShowMenuHelp(WPARAM wParam)
