@@ -36,6 +36,18 @@ public:
 
     static std::string WindowText(HWND window);
 
+    // The cut panel over the Messages area (null while hidden) and its items.
+    HWND CutPanel() const;
+    std::string PanelText(int id) const;
+    bool PanelEnabled(int id) const;
+    bool PanelChecked(int id) const;
+    void SetPanelCheck(int id, bool checked) const;
+    // A report list view: its rows as "column|column|column", the selected rows, and choosing
+    // one row (-1: none, not even the focus).
+    static std::vector<std::string> ListRows(HWND list);
+    static std::vector<int> SelectedRows(HWND list);
+    static void ChooseRow(HWND list, int row);
+
 private:
     DWORD uiThread_;
 };
