@@ -375,3 +375,17 @@ TEST(Cut, ACutRunningAtStartIsShownAndFollowedToTheEnd)
     EXPECT_EQ(watch.mismatches, 0);
     EXPECT_TRUE(run.Calls("DownloadCutterModule").empty()) << "the second run started a cut of its own";
 }
+
+// Not a check: run by cut-pictures.sh, which keeps a picture of the panel in the middle of a cut.
+TEST(Cut, DISABLED_PosesForPictures)
+{
+    const uint32_t sectors = 270000;  // 22 s at x4 at this time scale
+    ProgramRun run;
+    run.Scenario(CutScenario(true, -1, "", sectors));
+    run.Run([&](Robot& robot) {
+        WaitForFirstPoll(robot);
+        PressCutCdNow(robot, 2, true);
+        Robot::WaitUntil([&] { return strtoul(robot.PanelText(IDC_CUT_CURRENT).c_str(), nullptr, 10) > 90000; }, 30000);
+        EXPECT_TRUE(Robot::PoseForPicture("cut-panel", "Tamber Cadrel"));
+    });
+}

@@ -198,3 +198,22 @@ TEST(DeviceDialog, MainWindowKeepsPollingWhileOneIsOpen)
     });
     EXPECT_GE(times.size(), 5u) << "the time display stood still under the dialog";
 }
+
+// Not a check: run by cut-pictures.sh, which keeps a picture of each dialog.
+TEST(DeviceDialog, DISABLED_PosesForPictures)
+{
+    ProgramRun run;
+    run.Scenario(BusScenario(MixedBus));
+    run.Run([&](Robot& robot) {
+        WaitForFirstPoll(robot);
+        const std::pair<int, const char*> poses[] = {{ID_EMULATION_DEVICE, "emulation-device"},
+                                                     {ID_CUTTING_DEVICE, "cutter-device"}};
+        for (const auto& [command, name] : poses) {
+            Shown shown;
+            HWND dialog = OpenDeviceDialog(robot, command, &shown);
+            EXPECT_TRUE(Robot::PoseForPicture(name, Title(command)));
+            Robot::Press(dialog, IDCANCEL);
+            Robot::WaitUntil([&] { return !IsWindow(dialog); }, 5000);
+        }
+    });
+}

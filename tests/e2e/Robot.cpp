@@ -1,5 +1,7 @@
 #include "Robot.h"
 #include <commctrl.h>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include "resources/ResourceIds.h"
 
@@ -245,4 +247,20 @@ void Robot::ChooseRow(HWND list, int row)
         return;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageTimeoutA(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&item), SMTO_NORMAL, 5000, &ignored);
+}
+
+bool Robot::PoseForPicture(const char* name, const char* title)
+{
+    const char* dir = getenv("CADREL_PICTURE_DIR");
+    if (!dir)
+        return false;
+    const std::string base = std::string(dir) + "\\" + name;
+    if (FILE* file = fopen((base + ".tmp").c_str(), "wb")) {
+        fputs(title, file);
+        fclose(file);
+    }
+    // Whole or not at all: the script must never read half a title.
+    MoveFileA((base + ".tmp").c_str(), (base + ".ready").c_str());
+    const std::string done = base + ".done";
+    return WaitUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
 }

@@ -48,6 +48,10 @@ public:
     static std::vector<int> SelectedRows(HWND list);
     static void ChooseRow(HWND list, int row);
 
+    // For cut-pictures.sh: names the window to take as picture `name` (in CADREL_PICTURE_DIR)
+    // and waits until the script has taken it.
+    static bool PoseForPicture(const char* name, const char* title);
+
 private:
     DWORD uiThread_;
 };
