@@ -171,42 +171,23 @@ void Robot::Close() const
     PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
 }
 
+LRESULT Robot::Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, &answer);
+    return LRESULT(answer);
+}
+
 HWND Robot::CutPanel() const
 {
     HWND main = MainWindow();
     return main ? FindWindowExA(main, nullptr, "#32770", nullptr) : nullptr;
 }
 
-std::string Robot::PanelText(int id) const
-{
-    return WindowText(GetDlgItem(CutPanel(), id));
-}
-
-bool Robot::PanelEnabled(int id) const
-{
-    return IsWindowEnabled(GetDlgItem(CutPanel(), id)) != FALSE;
-}
-
-bool Robot::PanelChecked(int id) const
-{
-    DWORD_PTR state = 0;
-    SendMessageTimeoutA(GetDlgItem(CutPanel(), id), BM_GETCHECK, 0, 0, SMTO_NORMAL, 5000, &state);
-    return state == BST_CHECKED;
-}
-
-void Robot::SetPanelCheck(int id, bool checked) const
-{
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(GetDlgItem(CutPanel(), id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0,
-                        SMTO_NORMAL, 5000, &ignored);
-}
-
 std::vector<std::string> Robot::ListRows(HWND list)
 {
     std::vector<std::string> rows;
-    DWORD_PTR count = 0;
-    SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &count);
-    for (DWORD_PTR row = 0; row < count; ++row) {
+    for (LRESULT row = 0, count = Ask(list, LVM_GETITEMCOUNT, 0, 0); row < count; ++row) {
         std::string shown;
         for (int column = 0; column < 3; ++column) {
             char text[64] = "";
@@ -214,53 +195,31 @@ std::vector<std::string> Robot::ListRows(HWND list)
             item.iSubItem = column;
             item.pszText = text;
             item.cchTextMax = sizeof text;
-            DWORD_PTR length = 0;
-            SendMessageTimeoutA(list, LVM_GETITEMTEXTA, row, LPARAM(&item), SMTO_NORMAL, 5000, &length);
+            Ask(list, LVM_GETITEMTEXTA, WPARAM(row), LPARAM(&item));
             shown += (column ? "|" : "") + std::string(text);
         }
-        rows.push_back(shown);
-    }
-    return rows;
-}
-
-std::vector<int> Robot::SelectedRows(HWND list)
-{
-    std::vector<int> rows;
-    DWORD_PTR count = 0;
-    SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &count);
-    for (DWORD_PTR row = 0; row < count; ++row) {
-        DWORD_PTR state = 0;
-        SendMessageTimeoutA(list, LVM_GETITEMSTATE, row, LVIS_SELECTED, SMTO_NORMAL, 5000, &state);
-        if (state & LVIS_SELECTED)
-            rows.push_back(int(row));
+        rows.push_back(shown + (Ask(list, LVM_GETITEMSTATE, WPARAM(row), LVIS_SELECTED) ? " (selected)" : ""));
     }
     return rows;
 }
 
 void Robot::ChooseRow(HWND list, int row)
 {
-    DWORD_PTR ignored = 0;
     LVITEMA item{};
     item.stateMask = 0xFFFF;
-    SendMessageTimeoutA(list, LVM_SETITEMSTATE, WPARAM(-1), LPARAM(&item), SMTO_NORMAL, 5000, &ignored);
-    if (row < 0)
-        return;
+    Ask(list, LVM_SETITEMSTATE, WPARAM(-1), LPARAM(&item));
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageTimeoutA(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&item), SMTO_NORMAL, 5000, &ignored);
+    if (row >= 0)
+        Ask(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&item));
 }
 
 bool Robot::PoseForPicture(const char* name, const char* title)
 {
-    const char* dir = getenv("CADREL_PICTURE_DIR");
-    if (!dir)
-        return false;
-    const std::string base = std::string(dir) + "\\" + name;
+    const std::string base = std::string(getenv("CADREL_PICTURE_DIR") ? getenv("CADREL_PICTURE_DIR") : ".") + "\\" + name;
     if (FILE* file = fopen((base + ".tmp").c_str(), "wb")) {
         fputs(title, file);
         fclose(file);
     }
-    // Whole or not at all: the script must never read half a title.
-    MoveFileA((base + ".tmp").c_str(), (base + ".ready").c_str());
-    const std::string done = base + ".done";
-    return WaitUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
+    MoveFileA((base + ".tmp").c_str(), (base + ".ready").c_str());  // the script never reads half a title
+    return WaitUntil([&] { return GetFileAttributesA((base + ".done").c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
 }

@@ -36,20 +36,13 @@ public:
 
     static std::string WindowText(HWND window);
 
-    // The cut panel over the Messages area (null while hidden) and its items.
-    HWND CutPanel() const;
-    std::string PanelText(int id) const;
-    bool PanelEnabled(int id) const;
-    bool PanelChecked(int id) const;
-    void SetPanelCheck(int id, bool checked) const;
-    // A report list view: its rows as "column|column|column", the selected rows, and choosing
-    // one row (-1: none, not even the focus).
+    // Added for cutting and the device choices.
+    static LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam);  // a SendMessage
+    HWND CutPanel() const;  // the panel over the Messages area, or null
+    // A report list view's rows, "vendor|name|version", with " (selected)" after a selected one.
     static std::vector<std::string> ListRows(HWND list);
-    static std::vector<int> SelectedRows(HWND list);
-    static void ChooseRow(HWND list, int row);
-
-    // For cut-pictures.sh: names the window to take as picture `name` (in CADREL_PICTURE_DIR)
-    // and waits until the script has taken it.
+    static void ChooseRow(HWND list, int row);  // -1: none, not even the focus
+    // For cut-pictures.sh: names the window to take as picture `name` and waits until it is taken.
     static bool PoseForPicture(const char* name, const char* title);
 
 private:

@@ -1,46 +1,31 @@
 #!/usr/bin/env bash
 # Keeps pictures of the cut panel in the middle of a cut and of both device dialogs. The e2e
-# program poses each window (its *.DISABLED_PosesForPictures cases) and names it in
-# NAME.ready; this script takes the picture and answers with NAME.done.
+# program poses each window (*.DISABLED_PosesForPictures) and writes its title to NAME.ready;
+# this script takes the picture and answers with NAME.done.
 #   cut-pictures.sh TOOLS_DIR E2E_TESTS_EXE WINEPREFIX OUT_DIR
 set -u
 tools=$1 exe=$2 prefix=$3 outdir=$4
-fail() { echo "FAIL: $*" >&2; exit 1; }
-[ -n "${DISPLAY:-}" ] || fail "no DISPLAY: run it through tools/check, which provides one"
+fail() { echo "FAIL: $*" >&2; cat "$work/log.txt" >&2; exit 1; }
 work=$(mktemp -d)
-program=""
-finish() {
-  [ -n "$program" ] && kill "$program" 2>/dev/null
-  rm -rf "$work"
-}
-trap finish EXIT
+# The Windows program runs as a child of the wrapper: stop both.
+trap 'kill $(ps -o pid= --ppid $program) $program 2>/dev/null; rm -rf "$work"' EXIT
 export CADREL_PICTURE_DIR="Z:${work//\//\\}"
-mkdir -p "$outdir"
 "$tools/wine-run" --prefix "$prefix" "$exe" --gtest_also_run_disabled_tests \
   --gtest_filter='*.DISABLED_PosesForPictures' >"$work/log.txt" 2>&1 &
 program=$!
-
-taken=0 deadline=$((SECONDS + 100))
-while [ $taken -lt 3 ] && [ $SECONDS -lt $deadline ]; do
-  ready=""
-  for f in "$work"/*.ready; do
-    [ -e "$f" ] && [ ! -e "${f%.ready}.done" ] && ready=$f && break
-  done
-  if [ -z "$ready" ]; then
-    kill -0 "$program" 2>/dev/null || break
+# The program shows the windows in its own order; each is taken when it is ready.
+for _ in 1 2 3; do
+  name=""
+  for _ in $(seq 1 600); do
+    for f in "$work"/*.ready; do [ -e "$f" ] && [ ! -e "${f%.ready}.done" ] && name=$(basename "$f" .ready); done
+    [ -n "$name" ] && break
     sleep 0.1
-    continue
-  fi
-  name=$(basename "$ready" .ready) title=$(cat "$ready")
-  out="$outdir/$name.png"
-  rm -f "$out"
-  "$tools/screenshot" --timeout 20 "$title" "$out" >/dev/null || fail "no window \"$title\" for $name"
-  touch "${ready%.ready}.done"
-  read -r width height colours < <(identify -format '%w %h %k\n' "$out")
+  done
+  [ -n "$name" ] || fail "a window was never shown"
+  "$tools/screenshot" --timeout 20 "$(cat "$work/$name.ready")" "$outdir/$name.png" >/dev/null || fail "no picture of $name"
+  touch "$work/$name.done"
+  read -r width height colours < <(identify -format '%w %h %k\n' "$outdir/$name.png")
   [ "$width" -ge 200 ] && [ "$height" -ge 150 ] && [ "$colours" -ge 8 ] || fail "$name: ${width}x${height}, $colours colours"
-  echo "$name saved to $out"
-  taken=$((taken + 1))
+  echo "$name saved to $outdir/$name.png"
 done
-[ $taken -eq 3 ] || { cat "$work/log.txt"; fail "$taken of 3 pictures taken"; }
-wait "$program"; rc=$?; program=""
-[ "$rc" -eq 0 ] || { cat "$work/log.txt"; fail "the posing program failed with $rc"; }
+wait $program || fail "the program that shows the windows failed"
