@@ -125,137 +125,121 @@ size_t AcquiresAfter(const ProgramRun& run, double ms)
     return size_t(std::count_if(calls.begin(), calls.end(), [&](const TraceLine& c) { return c.ms > ms; }));
 }
 
+enum How { NoGivingUp, ByButton, ByEscape, ByAbortCut };  // how the user gives up the wait
+const char Refuse[] = "[[fault]]\nop = \"DownloadCutterModule\"\nalways = true\n";
+const char Insert[] = "Insert Disk: Please insert a Gold Disc into the Cutter Drive";
+const char Stopped[] = "Cut stopped before it began";
+
+struct Case {
+    int speed, test;
+    long moduleBytes;  // -1: no file
+    const char* faults;
+    int blankAtMs;  // -1: a blank from the start
+    How how;
+    const char* box;   // "caption: text" of the first box, at its start
+    const char* line;  // the last Messages line, at its start
+    uint32_t sent;     // length of the image sent; 0 none
+    bool cuts;         // a cut runs to the end: the first, or one after the wait was given up
+};
+
+// One press of "Cut CD Now" on the shared scenario, what the user does then, and what follows.
+void CheckCut(const Case& c)
+{
+    ProgramRun run;
+    run.Scenario(CutScenario(c.blankAtMs < 0, c.blankAtMs, c.faults));
+    WriteCutterModule(run, c.moduleBytes);
+    const CutWaitBounds saved = CutWaitLimits;
+    CutWaitLimits = c.line[0] == 'W' ? CutWaitBounds{2500, 1500} : saved;
+    std::string box, waiting, line;
+    int prompts = 0;
+    bool usable = false;
+    CutWatch watch;
+    run.Run([&](Robot& robot) {
+        auto answer = [&](int ms) {  // the next box, if one comes before the cut
+            HWND shown = nullptr;
+            Robot::WaitUntil([&] {
+                waiting = waiting.empty() && robot.CutPanel() ? PanelText(robot, IDC_CUT_WAIT) : waiting;
+                return (shown = robot.FindDialog("Error")) || (shown = robot.FindDialog("Insert Disk")) ||
+                       robot.StatusPane(1) == "Cutting CD";
+            }, ms);
+            if (shown && box.empty())
+                box = Robot::WindowText(shown) + ": " + Robot::DialogText(shown);
+            if (shown)
+                prompts += (Robot::Press(shown, IDOK), 1);
+        };
+        PressCutCdNow(robot, c.speed, c.test);
+        answer(1000);
+        answer(800);  // the prompt comes once
+        if (c.how == ByButton)
+            Robot::Press(robot.CutPanel(), IDOK);
+        if (c.how == ByEscape)
+            PostMessageA(robot.CutPanel(), WM_KEYDOWN, VK_ESCAPE, 0);
+        if (c.how == ByAbortCut)
+            robot.Command(ID_CUT_GOLD_DISC);
+        if (c.cuts && c.blankAtMs < 0)
+            watch = FollowCut(robot, c.speed, Sectors);
+        Sleep(c.line[0] == 'W' ? 2000 : 300);
+        usable = robot.CutPanel() ? CutControlsAre(robot, true) : Restored(robot);
+        line = robot.Messages().empty() ? "" : robot.Messages().back();
+        if (!c.cuts || c.blankAtMs < 0)
+            return;
+        CutWaitLimits = saved;  // a second cut, started by the blank the timeline inserts
+        PressCutCdNow(robot, 2, true);
+        answer(5000);
+        watch = FollowCut(robot, 2, Sectors);
+    });
+    CutWaitLimits = saved;
+    EXPECT_EQ(box.rfind(c.box, 0), 0u) << box;
+    EXPECT_EQ(prompts, c.box[0] ? (c.cuts && c.blankAtMs >= 0 ? 2 : 1) : 0);
+    EXPECT_EQ(line.rfind(c.line, 0), 0u) << line;
+    EXPECT_TRUE(usable);
+    EXPECT_EQ(!waiting.empty(), c.blankAtMs >= 0) << "what the panel waits for: " << waiting;
+    EXPECT_EQ(watch.finished && watch.followed && Moved(watch.positions), c.cuts);
+    const auto downloads = run.Calls("DownloadCutterModule");
+    ASSERT_EQ(downloads.empty(), c.sent == 0);
+    if (downloads.empty())
+        return;
+    const TraceLine& d = downloads[0];
+    // Cutter 3, emulation device 2 and the settings in bytes 3 to 6; the emulator checks them.
+    EXPECT_EQ(std::vector<uint32_t>({d.Arg("cutter"), d.Arg("source"), d.Arg("speed"), d.Arg("test"), d.Arg("length")}),
+              std::vector<uint32_t>({3, 2, uint32_t(c.speed), uint32_t(c.test), c.sent}));
+    EXPECT_EQ(d.Failed(), c.faults == Refuse);
+    EXPECT_TRUE(ResetAfter(run, d.ms) || c.faults == Refuse) << "no reset after the cut or the wait";
+    if (c.faults != NoStatus)  // else the poll never runs
+        EXPECT_GE(AcquiresAfter(run, d.ms), 2u) << "a lock level was kept";
+}
+
 }  // namespace
 
-TEST(Cut, RunsFromCutCdNowToFinishedAtEachSpeed)
+TEST(Cut, RunsToTheEndOrSaysWhyNot)
 {
-    const std::pair<int, bool> cases[] = {{0, true}, {1, false}, {2, true}};  // speed index, test mode
-    for (const auto& [speed, test] : cases) {
-        SCOPED_TRACE("speed index " + std::to_string(speed) + (test ? ", test" : ", real"));
-        ProgramRun run;
-        run.Scenario(CutScenario(true));
-        CutWatch watch;
-        bool restored = false;
-        run.Run([&](Robot& robot) {
-            PressCutCdNow(robot, speed, test);
-            watch = FollowCut(robot, speed, Sectors);
-            restored = Restored(robot);
-        });
-        EXPECT_TRUE(watch.finished && watch.followed && restored);
-        EXPECT_TRUE(Moved(watch.positions)) << "\"Cut:\" did not follow the cut";
-        const auto downloads = run.Calls("DownloadCutterModule");
-        ASSERT_EQ(downloads.size(), 1u);
-        const TraceLine& d = downloads[0];
-        // Cutter 3, emulation device 2, the settings, the demo module's 12288 bytes and checksum.
-        EXPECT_EQ(std::vector<uint32_t>({d.Arg("cutter"), d.Arg("source"), d.Arg("speed"), d.Arg("test"), d.Arg("length")}),
-                  std::vector<uint32_t>({3, 2, uint32_t(speed), test, 12292}));
-        EXPECT_TRUE(ResetAfter(run, d.ms)) << "the emulator was not reset after the cut";
+    const Case cases[] = {
+        {0, 1, 12288, "", -1, NoGivingUp, "", "", 12292, true},
+        {1, 0, 12288, "", -1, NoGivingUp, "", "", 12292, true},
+        {2, 1, 12288, "", -1, NoGivingUp, "", "", 12292, true},
+        {0, 1, -1, "", -1, NoGivingUp, "Error: Cutter Module not present", "", 0, false},
+        {0, 1, 0, "", -1, NoGivingUp, "Error: The Cutter Module ", "", 0, false},  // ... is empty
+        {0, 1, 12288, Refuse, -1, NoGivingUp, "Error: Unable to download the Cutter Module", "", 12292, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
+        CheckCut(c);
     }
 }
 
-TEST(Cut, CutterModuleProblemsAreToldAndNothingIsLost)
+TEST(Cut, GivingUpTheWaitForABlankLeavesTheProgramUsable)
 {
-    struct Case {
-        long moduleBytes;  // -1: no file
-        const char* faults;
-        const char* box;  // in the "Error" box's text
-        bool panelStays;
-    };
     const Case cases[] = {
-        {-1, "", "Cutter Module not present", true},
-        {0, "", "is empty", true},
-        {12288, "[[fault]]\nop = \"DownloadCutterModule\"\nalways = true\n", "Unable to download the Cutter Module", false},
+        {0, 1, 1001, "", 7000, ByButton, Insert, Stopped, 1008, true},
+        {0, 1, 49152, "", 7000, ByEscape, Insert, Stopped, 49156, true},
+        {0, 1, 60000, "", 7000, ByAbortCut, Insert, Stopped, 49156, true},
+        {0, 1, 12288, "", 7000, NoGivingUp, Insert, "WARNING, no Gold Disc was inserted within 1 seconds", 12292, true},
+        {0, 1, 12288, NoStatus, 7000, NoGivingUp, "", "WARNING, the CD Emulator did not start the cut within 2", 12292, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.box);
-        ProgramRun run;
-        run.Scenario(CutScenario(true, -1, c.faults));
-        WriteCutterModule(run, c.moduleBytes);
-        std::string box;
-        bool panelOpen = false, usable = false;
-        run.Run([&](Robot& robot) {
-            PressCutCdNow(robot, 0, true);
-            HWND error = robot.WaitForDialog("Error", 5000);
-            box = Robot::DialogText(error);
-            Robot::Press(error, IDOK);
-            Sleep(1500);
-            panelOpen = robot.CutPanel() != nullptr;
-            usable = panelOpen ? CutControlsAre(robot, true) : Restored(robot);
-        });
-        EXPECT_NE(box.find(c.box), std::string::npos) << box;
-        EXPECT_TRUE(panelOpen == c.panelStays && usable);
-        const auto downloads = run.Calls("DownloadCutterModule");
-        ASSERT_EQ(downloads.size(), c.panelStays ? 0u : 1u);
-        if (!downloads.empty())
-            EXPECT_GE(AcquiresAfter(run, downloads[0].ms), 2u) << "a lock level was kept";
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
+        CheckCut(c);
     }
-}
-
-TEST(Cut, GivingUpTheWaitForTheCutLeavesTheProgramUsable)
-{
-    enum How { PanelButton, Escape, AbortCut, BlankBound, CutterBound };
-    struct Case {
-        How how;
-        long moduleBytes;
-        uint32_t sent;     // the image's length
-        const char* line;  // the Messages line that says what happened
-    };
-    const Case cases[] = {
-        {PanelButton, 1001, 1008, "Cut stopped before it began"},
-        {Escape, 49152, 49156, "Cut stopped before it began"},
-        {AbortCut, 60000, 49156, "Cut stopped before it began"},
-        {BlankBound, 12288, 12292, "WARNING, no Gold Disc was inserted within 1 seconds"},
-        {CutterBound, 12288, 12292, "WARNING, the CD Emulator did not start the cut within 2 seconds"},
-    };
-    const CutWaitBounds saved = CutWaitLimits;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        const bool statusWorks = c.how != CutterBound;
-        ProgramRun run;
-        run.Scenario(CutScenario(false, statusWorks ? 7000 : -1, statusWorks ? "" : NoStatus));
-        WriteCutterModule(run, c.moduleBytes);
-        CutWaitLimits = c.how >= BlankBound ? CutWaitBounds{2500, 1500} : saved;
-        int prompts = 0;
-        std::string waiting, line;
-        bool restored = false;
-        CutWatch second;
-        run.Run([&](Robot& robot) {
-            auto answer = [&](int ms) {
-                if (HWND box = robot.WaitForDialog("Insert Disk", ms))
-                    prompts += (Robot::Press(box, IDOK), 1);
-            };
-            PressCutCdNow(robot, 0, true);
-            answer(statusWorks ? 5000 : 1000);
-            waiting = PanelText(robot, IDC_CUT_WAIT);
-            answer(800);  // never a second prompt
-            if (c.how == PanelButton)
-                Robot::Press(robot.CutPanel(), IDOK);
-            if (c.how == Escape)
-                PostMessageA(robot.CutPanel(), WM_KEYDOWN, VK_ESCAPE, 0);
-            if (c.how == AbortCut)
-                robot.Command(ID_CUT_GOLD_DISC);
-            restored = Restored(robot);
-            line = robot.Messages().empty() ? "" : robot.Messages().back();
-            if (!statusWorks)
-                return;
-            CutWaitLimits = saved;  // a second cut, started by the blank the timeline inserts
-            PressCutCdNow(robot, 2, true);
-            answer(5000);
-            second = FollowCut(robot, 2, Sectors);
-        });
-        EXPECT_EQ(prompts, statusWorks ? 2 : 0);
-        EXPECT_FALSE(waiting.empty()) << "the panel did not say what it waits for";
-        EXPECT_TRUE(restored);
-        EXPECT_EQ(line.rfind(c.line, 0), 0u) << line;
-        const auto downloads = run.Calls("DownloadCutterModule");
-        ASSERT_GE(downloads.size(), 1u);
-        EXPECT_EQ(downloads[0].Arg("length"), c.sent);
-        EXPECT_FALSE(downloads[0].Failed()) << "the emulator refused the image";
-        EXPECT_TRUE(ResetAfter(run, downloads[0].ms)) << "the pending cut was not dropped";
-        if (statusWorks)
-            EXPECT_TRUE(AcquiresAfter(run, downloads[0].ms) >= 4 && second.finished) << "no second cut";
-    }
-    CutWaitLimits = saved;
 }
 
 TEST(Cut, ACutRunningAtStartIsShownAndFollowedToTheEnd)

@@ -1,6 +1,7 @@
 #include "cutting/CutDiscDialog.h"
 #include <commctrl.h>
 #include <cstdio>
+#include <cstring>
 #include "common/ByteOrder.h"
 #include "cutting/CutProgress.h"
 #include "cutting/CutterImage.h"
@@ -147,19 +148,21 @@ int CutDiscDialog::StartCut()
         busy.RunModal();
     }
     total_ = 0;
-    const WaitEnd end = WaitForCut(handle);
+    uint8_t status[StatusBlockSize] = {};
+    const WaitEnd end = WaitForCut(handle, status);
     if (end != CutBegan)
         return Abandon(end, handle);
     uint8_t block[CutProgressBlockSize] = {};
     ReadProgressBlock(block);
     ShowTotal(block);
+    UpdateCutProgress(status);  // the time left shows at once, not at the next poll
     ProcessDeviceLock->Lock(false);
     return 0;
 }
 
 // Waits, with both windows painted and the poll timer ticking, until the emulator reports the
 // cut running, the user gives up, or a bound runs out.
-CutDiscDialog::WaitEnd CutDiscDialog::WaitForCut(DWORD handle)
+CutDiscDialog::WaitEnd CutDiscDialog::WaitForCut(DWORD handle, uint8_t* status)
 {
     waiting_ = true;
     giveUp_ = false;
@@ -168,8 +171,8 @@ CutDiscDialog::WaitEnd CutDiscDialog::WaitForCut(DWORD handle)
     ULONGLONG since = GetTickCount64();
     WaitEnd end = CutBegan;
     for (;;) {
-        uint8_t status[StatusBlockSize] = {};
-        DWORD size = sizeof status;
+        memset(status, 0, StatusBlockSize);
+        DWORD size = StatusBlockSize;
         device_->GetStatus(handle, status, &size, StatusKindStatus, 0);
         if (!prompted && LoadBE16(status + 12) == CutterNotReady) {
             ShowWaiting("Waiting for a Gold Disc in the Cutter Drive...");

@@ -38,7 +38,7 @@ private:
 
     int ReadCutterImage(uint8_t* image, size_t* length);
     void EnableForCut(BOOL enable);
-    WaitEnd WaitForCut(DWORD handle);
+    WaitEnd WaitForCut(DWORD handle, uint8_t* status);  // status: the last block read
     bool PumpMessages(DWORD ms);
     void ShowWaiting(const char* text);
     int Abandon(WaitEnd why, DWORD handle);
