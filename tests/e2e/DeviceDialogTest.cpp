@@ -108,21 +108,3 @@ TEST(DeviceDialog, ListsItsDevicesAndOnlyOkChangesTheChoice)
         EXPECT_EQ(label, c.label);
     }
 }
-
-// Not a check: cut-pictures.sh runs it to keep a picture of each dialog.
-TEST(DeviceDialog, DISABLED_PosesForPictures)
-{
-    ProgramRun run;
-    run.Scenario(Bus(true));
-    run.Run([&](Robot& robot) {
-        robot.WaitForMainWindow();
-        std::vector<std::string> rows;
-        for (const auto& [command, name, title] : {std::tuple(ID_EMULATION_DEVICE, "emulation-device", "Device to Emulate from"),
-                                                   std::tuple(ID_CUTTING_DEVICE, "cutter-device", "Device to Cut to")}) {
-            HWND dialog = Open(robot, command, &rows);
-            EXPECT_TRUE(Robot::PoseForPicture(name, title));
-            Robot::Press(dialog, IDCANCEL);
-            Robot::WaitUntil([&] { return !IsWindow(dialog); }, 5000);
-        }
-    });
-}

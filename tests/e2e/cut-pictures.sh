@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Keeps pictures of the cut panel in the middle of a cut and of both device dialogs. The e2e
-# program poses each window (*.DISABLED_PosesForPictures) and writes its title to NAME.ready;
+# program poses each window (Cut.DISABLED_PosesForPictures) and writes its title to NAME.ready;
 # this script takes the picture and answers with NAME.done.
 #   cut-pictures.sh TOOLS_DIR E2E_TESTS_EXE WINEPREFIX OUT_DIR
 set -u
@@ -11,7 +11,7 @@ work=$(mktemp -d)
 trap 'kill $(ps -o pid= --ppid $program) $program 2>/dev/null; rm -rf "$work"' EXIT
 export CADREL_PICTURE_DIR="Z:${work//\//\\}"
 "$tools/wine-run" --prefix "$prefix" "$exe" --gtest_also_run_disabled_tests \
-  --gtest_filter='*.DISABLED_PosesForPictures' >"$work/log.txt" 2>&1 &
+  --gtest_filter=Cut.DISABLED_PosesForPictures >"$work/log.txt" 2>&1 &
 program=$!
 # The program shows the windows in its own order; each is taken when it is ready.
 for _ in 1 2 3; do
