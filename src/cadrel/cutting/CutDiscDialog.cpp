@@ -171,6 +171,10 @@ CutDiscDialog::WaitEnd CutDiscDialog::WaitForCut(DWORD handle, uint8_t* status)
     ULONGLONG since = GetTickCount64();
     WaitEnd end = CutBegan;
     for (;;) {
+        if (!IsWindow(window_)) {  // the program is ending: the main window took the panel with it
+            end = ProgramClosed;
+            break;
+        }
         memset(status, 0, StatusBlockSize);
         DWORD size = StatusBlockSize;
         device_->GetStatus(handle, status, &size, StatusKindStatus, 0);
@@ -184,10 +188,6 @@ CutDiscDialog::WaitEnd CutDiscDialog::WaitForCut(DWORD handle, uint8_t* status)
         }
         if ((status[11] & 6) == 4) {
             end = CutBegan;
-            break;
-        }
-        if (!IsWindow(window_)) {
-            end = ProgramClosed;
             break;
         }
         if (giveUp_) {
