@@ -140,6 +140,7 @@ void CheckCut(const Case& c)
             }, ms);
             box = box.empty() && shown ? Robot::WindowText(shown) + ": " + Robot::DialogText(shown) : box;
             boxes += shown ? (Robot::Press(shown, IDOK), 1) : 0;
+            Robot::WaitUntil([&] { return !shown || !IsWindow(shown); }, 2000);  // not counted twice
         };
         PressCutCdNow(robot, c.speed, c.test);
         answer(1000);
