@@ -1,17 +1,11 @@
 #include "Robot.h"
 #include <commctrl.h>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include "resources/ResourceIds.h"
 
 namespace {
-
-// SendMessage with a bound: a window that stopped pumping messages must not stall the robot.
-DWORD_PTR Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result);
-    return result;
-}
 
 struct Search { const char* caption; HWND found; };
 
@@ -121,3 +115,57 @@ UINT Robot::MenuState(int id) const { return GetMenuState(GetMenu(MainWindow()),
 void Robot::Command(WPARAM id) const { PostMessageA(MainWindow(), WM_COMMAND, id, 0); }
 void Robot::Send(UINT message, WPARAM wParam, LPARAM lParam) const { Ask(MainWindow(), message, wParam, lParam); }
 void Robot::Close() const { PostMessageA(MainWindow(), WM_CLOSE, 0, 0); }
+
+// SendMessage with a bound: a window that stopped pumping messages must not stall the robot.
+LRESULT Robot::Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, &answer);
+    return LRESULT(answer);
+}
+
+HWND Robot::CutPanel() const
+{
+    HWND main = MainWindow();
+    return main ? FindWindowExA(main, nullptr, "#32770", nullptr) : nullptr;
+}
+
+std::vector<std::string> Robot::ListRows(HWND list)
+{
+    std::vector<std::string> rows;
+    for (LRESULT row = 0, count = Ask(list, LVM_GETITEMCOUNT, 0, 0); row < count; ++row) {
+        std::string shown;
+        for (int column = 0; column < 3; ++column) {
+            char text[64] = "";
+            LVITEMA item{};
+            item.iSubItem = column;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            Ask(list, LVM_GETITEMTEXTA, WPARAM(row), LPARAM(&item));
+            shown += (column ? "|" : "") + std::string(text);
+        }
+        rows.push_back(shown + (Ask(list, LVM_GETITEMSTATE, WPARAM(row), LVIS_SELECTED) ? " (selected)" : ""));
+    }
+    return rows;
+}
+
+void Robot::ChooseRow(HWND list, int row)
+{
+    LVITEMA item{};
+    item.stateMask = 0xFFFF;
+    Ask(list, LVM_SETITEMSTATE, WPARAM(-1), LPARAM(&item));
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    if (row >= 0)
+        Ask(list, LVM_SETITEMSTATE, WPARAM(row), LPARAM(&item));
+}
+
+bool Robot::PoseForPicture(const char* name, const char* title)
+{
+    const std::string base = std::string(getenv("CADREL_PICTURE_DIR") ? getenv("CADREL_PICTURE_DIR") : ".") + "\\" + name;
+    if (FILE* file = fopen((base + ".tmp").c_str(), "wb")) {
+        fputs(title, file);
+        fclose(file);
+    }
+    MoveFileA((base + ".tmp").c_str(), (base + ".ready").c_str());  // the script never reads half a title
+    return WaitUntil([&] { return GetFileAttributesA((base + ".done").c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
+}

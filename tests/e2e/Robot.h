@@ -36,6 +36,15 @@ public:
 
     static std::string WindowText(HWND window);
 
+    // Added for cutting and the device choices.
+    static LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam);  // a SendMessage
+    HWND CutPanel() const;  // the panel over the Messages area, or null
+    // A report list view's rows, "vendor|name|version", with " (selected)" after a selected one.
+    static std::vector<std::string> ListRows(HWND list);
+    static void ChooseRow(HWND list, int row);  // -1: none, not even the focus
+    // For cut-pictures.sh: names the window to take as picture `name` and waits until it is taken.
+    static bool PoseForPicture(const char* name, const char* title);
+
 private:
     DWORD uiThread_;
 };

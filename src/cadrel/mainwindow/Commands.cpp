@@ -1,9 +1,12 @@
 // The main window's messages and menu commands.
 #include "mainwindow/MainDialog.h"
 #include <cstring>
+#include "cutting/CutDiscDialog.h"
+#include "cutting/DeviceDialog.h"
 #include "emulator/BoundedRetry.h"
 #include "emulator/DeviceLock.h"
 #include "framework/Application.h"
+#include "modules/DeviceTable.h"
 #include "modules/ModuleManagerDialog.h"
 #include "resources/ResourceIds.h"
 
@@ -42,9 +45,13 @@ BOOL MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         ManageModules();
         return TRUE;
     case ID_CUT_GOLD_DISC:
+        ToggleCutPanel();
+        return TRUE;
     case ID_EMULATION_DEVICE:
+        ChooseEmulationDevice();
+        return TRUE;
     case ID_CUTTING_DEVICE:
-        // The cut panel and the device choices are not part of this build yet.
+        ChooseCutter();
         return TRUE;
     default:
         return FALSE;
@@ -79,6 +86,56 @@ void MainDialog::About()
 {
     Dialog about(IDD_ABOUT, window_);
     about.RunModal();
+}
+
+void MainDialog::ToggleCutPanel()
+{
+    if (!cutPanel_)
+        return;
+    if (IsWindow(cutPanel_->Window())) {
+        SetDlgItemTextA(window_, ID_CUT_GOLD_DISC, "Cut Gold Disk");
+        cutPanel_->Close(0);
+        return;
+    }
+    SetDlgItemTextA(window_, ID_CUT_GOLD_DISC, "Abort Cut");
+    cutPanel_->CreateModeless();
+}
+
+namespace {
+
+void ShowDeviceLine(HWND window, int id, const uint8_t* table, uint32_t number)
+{
+    DeviceRecord record;
+    memcpy(record.bytes, table + (number - 1) * DeviceRecordSize, DeviceRecordSize);
+    SetDlgItemTextA(window, id, FormatDeviceId(record));
+}
+
+}  // namespace
+
+void MainDialog::ChooseEmulationDevice()
+{
+    int chosen;
+    {
+        EmulatorDeviceDialog dialog(window_, deviceTable_, &emulationDevice_);
+        chosen = dialog.RunModal();
+    }
+    if (!chosen || emulationDevice_ == 0)
+        return;
+    // Through file transfer, so the emulator ends up emulating from the new device whatever its mode.
+    SwitchMode(0);
+    SwitchMode(1);
+    ShowDeviceLine(window_, IDC_EMULATION_DEVICE, deviceTable_, emulationDevice_);
+}
+
+void MainDialog::ChooseCutter()
+{
+    int chosen;
+    {
+        CutterDeviceDialog dialog(window_, deviceTable_, &cutter_);
+        chosen = dialog.RunModal();
+    }
+    if (chosen && cutter_ != 0)
+        ShowDeviceLine(window_, IDC_CUTTING_DEVICE, deviceTable_, cutter_);
 }
 
 void MainDialog::ShowMenuHelp(WPARAM wParam)

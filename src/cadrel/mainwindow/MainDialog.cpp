@@ -2,6 +2,7 @@
 #include "mainwindow/MainDialog.h"
 #include <cstdarg>
 #include <cstdio>
+#include "cutting/CutDiscDialog.h"
 #include "emulator/DeviceLock.h"
 #include "emulator/MessageSink.h"
 #include "framework/Application.h"
@@ -45,6 +46,7 @@ MainDialog::~MainDialog()
     delete[] availableList_;
     delete[] installedList_;
     delete[] modulePath_;
+    delete cutPanel_;
 }
 
 void MainDialog::PostMessageLine(const char* format, ...)

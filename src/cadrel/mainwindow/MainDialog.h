@@ -7,6 +7,7 @@
 #include "modules/RecordBlock.h"
 
 class StatusBar;
+class CutDiscDialog;
 class MessageSink;
 
 class MainDialog : public Dialog {
@@ -49,6 +50,9 @@ private:
     void ShowModeDisplay(int emulationMode);
     void FailStartUp(const char* text);
     void ArmPollTimer(UINT interval);
+    void ToggleCutPanel();
+    void ChooseEmulationDevice();
+    void ChooseCutter();
 
     ComponentLibrary library_;  // destroyed after the interfaces are released
     EmulatorSystem* system_ = nullptr;
@@ -59,6 +63,7 @@ private:
     EmulatorSink* sink_ = nullptr;
     bool sinkHeld_ = false;  // start-up took the sink's own reference
     StatusBar* statusBar_ = nullptr;
+    CutDiscDialog* cutPanel_ = nullptr;  // created at start-up; its window comes and goes
     uint8_t recordBlock_[RecordBlockSize] = {};
     char* availableList_ = nullptr;
     DWORD availableSize_ = 0;

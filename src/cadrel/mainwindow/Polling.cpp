@@ -1,6 +1,7 @@
 // Status polling on the main window's timer, and switching between emulation and file transfer.
 #include <cstring>
 #include "common/ByteOrder.h"
+#include "cutting/CutDiscDialog.h"
 #include "emulator/DeviceLock.h"
 #include "emulator/StatusBlock.h"
 #include "framework/StatusBar.h"
@@ -43,13 +44,29 @@ int MainDialog::PollStatus()
         ArmPollTimer(IdlePollMs);
         statusBar_->ShowState("Target Off");
         statusBar_->ShowTime(0, 0, 0);
-        // The cut panel is not part of this build, so an ended cut only clears the flag.
+        // A cut has ended: close its panel and reset the emulator, which waits after a cut.
+        if (cutting_ && cutPanel_ && IsWindow(cutPanel_->Window())) {
+            cutPanel_->Close(0);
+            const DWORD handle = ProcessDeviceLock->Lock(true);
+            if (handle == 0 || device_->Reset(handle, 0) < 0)
+                PostMessageLine("WARNING, Reset Failed! Switch Emulator off then on again.");
+            ProcessDeviceLock->Lock(false);
+            statusBar_->ShowMode(StatusModeEmulating);
+            SetDlgItemTextA(window_, IDC_STATUS_BAR, "Finished Cutting CD");
+        }
         cutting_ = 0;
         return status.emulationMode;
     case ActivityCutting:
         ArmPollTimer(ActivePollMs);
+        // A cut running without its panel (closed, or started before this program): show it.
+        if (cutPanel_ && !IsWindow(cutPanel_->Window())) {
+            cutPanel_->CreateModeless();
+            cutPanel_->ResumeCut();
+        }
         cutting_ = 1;
         statusBar_->ShowMode(StatusModeCutting);
+        if (cutPanel_)
+            cutPanel_->UpdateCutProgress(block);
         if (const char* text = CutStateText(status.state))
             statusBar_->ShowState(text);
         break;

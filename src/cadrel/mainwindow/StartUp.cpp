@@ -1,6 +1,7 @@
 // The main window's start-up: connect to the emulator, read the settings, bring the modules up
 // to date, show target and devices, start polling and restore the window where it was.
 #include <cstring>
+#include "cutting/CutDiscDialog.h"
 #include "emulator/BoundedRetry.h"
 #include "emulator/DeviceLock.h"
 #include "emulator/MessageSink.h"
@@ -67,6 +68,7 @@ int MainDialog::OnInitDialog()
     ProcessDeviceLock->Lock(false);
     TakeRecordBlock();
     ShowDevices();
+    cutPanel_ = new CutDiscDialog(window_, cutter_, emulationDevice_, &modulePath_, device_, sink_);
 
     PollStatus();
     RestorePlacement();

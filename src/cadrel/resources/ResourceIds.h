@@ -76,3 +76,4 @@
 #define IDC_CUT_TOTAL         1027
 #define IDC_CUT_TIME          1028
 #define IDC_CUT_CURRENT       1029
+#define IDC_CUT_WAIT          1031   // what "Cut CD Now" is waiting for
