@@ -1,6 +1,7 @@
 #include "ProgramRun.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -236,4 +237,14 @@ double ProcessCpuMs()
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
     auto ms = [](FILETIME t) { return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0; };
     return ms(kernel) + ms(user);
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+bool WaitForPoll(Robot& robot, int timeoutMs)
+{
+    return Robot::WaitUntil([&] { return robot.MainWindow() && !robot.StatusPane(2).empty(); }, timeoutMs);
 }
