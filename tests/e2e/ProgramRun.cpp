@@ -25,12 +25,9 @@ struct Component {
 
     ~Component()
     {
-        for (IUnknown* object : {static_cast<IUnknown*>(key), static_cast<IUnknown*>(registry)})
-            if (object)
-                object->Release();
         if (handle)
             device->ReleaseHandle(handle, 0, 0);
-        for (IUnknown* object : {static_cast<IUnknown*>(device), static_cast<IUnknown*>(system)})
+        for (IUnknown* object : std::initializer_list<IUnknown*>{key, registry, device, system})
             if (object)
                 object->Release();
         FreeLibrary(module);
@@ -97,10 +94,9 @@ ProgramRun::ProgramRun()
 
 ProgramRun::~ProgramRun()
 {
-    if (!getenv("CADREL_KEEP_E2E")) {
-        std::error_code ignored;
+    std::error_code ignored;
+    if (!getenv("CADREL_KEEP_E2E"))
         std::filesystem::remove_all(home_, ignored);
-    }
 }
 
 void ProgramRun::ClearScenario() { _putenv_s("TAMBER_EMULATOR", ""); }
@@ -168,10 +164,8 @@ std::vector<TraceLine> ProgramRun::Trace() const
 
 std::vector<TraceLine> ProgramRun::Calls(const std::string& op) const
 {
-    std::vector<TraceLine> calls;
-    for (const TraceLine& line : Trace())
-        if (line.op == op)
-            calls.push_back(line);
+    std::vector<TraceLine> calls = Trace();
+    calls.erase(std::remove_if(calls.begin(), calls.end(), [&](const TraceLine& line) { return line.op != op; }), calls.end());
     return calls;
 }
 

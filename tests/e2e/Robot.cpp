@@ -1,5 +1,6 @@
 #include "Robot.h"
 #include <commctrl.h>
+#include "ProgramRun.h"
 #include <cstring>
 #include "resources/ResourceIds.h"
 
@@ -100,13 +101,7 @@ std::vector<std::string> Robot::Messages() const
     return lines;
 }
 
-bool Robot::HasMessage(const std::string& line) const
-{
-    for (const std::string& shown : Messages())
-        if (shown == line)
-            return true;
-    return false;
-}
+bool Robot::HasMessage(const std::string& line) const { return Contains(Messages(), line); }
 
 bool Robot::IsEnabled(int id) const { return IsWindowEnabled(GetDlgItem(MainWindow(), id)) != FALSE; }
 
