@@ -51,8 +51,7 @@ struct Manager {
 
 Manager Open(Robot& robot)
 {
-    robot.WaitForMainWindow();
-    Robot::WaitUntil([&] { return !robot.StatusPane(2).empty(); }, 10000);
+    WaitForPoll(robot);
     robot.Command(ID_EMULATION_MODULES);
     return Manager{robot.WaitForDialog("Module Manager", 5000)};
 }
@@ -85,11 +84,14 @@ std::string FileBytes(const std::string& path)
     return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
 }
 
-void WriteBytes(const std::string& path, size_t bytes)
+// A file of bytes in folder, which is made if missing; returns its path.
+std::string WriteBytes(const std::string& folder, const std::string& name, size_t bytes)
 {
-    std::ofstream out(path, std::ios::binary);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::ofstream out(folder + "\\" + name, std::ios::binary);
     for (size_t i = 0; i < bytes; ++i)
         out.put(char(i * 13 + 5));
+    return folder + "\\" + name;
 }
 
 // The device calls after the first `from` lines of the trace; WriteMemory with its length.
@@ -98,9 +100,8 @@ std::vector<std::string> DeviceCalls(const ProgramRun& run, size_t from)
     std::vector<std::string> calls;
     const auto trace = run.Trace();
     for (size_t i = from; i < trace.size(); ++i)
-        for (const char* op : {"GetTargetInfo", "WriteMemory", "SetMode", "Reset"})
-            if (trace[i].op == op)
-                calls.push_back(trace[i].op + (trace[i].op == "WriteMemory" ? " " + std::to_string(trace[i].Arg("length")) : ""));
+        if (Contains({"GetTargetInfo", "WriteMemory", "SetMode", "Reset"}, trace[i].op))
+            calls.push_back(trace[i].op + (trace[i].op == "WriteMemory" ? " " + std::to_string(trace[i].Arg("length")) : ""));
     return calls;
 }
 
@@ -122,9 +123,7 @@ std::string ZDrivePath(const std::string& path)
 TEST(ModuleManager, ModuleInstalledFromAnotherFolderIsUploadedAndBootsAsDefault)
 {
     ProgramRun run;
-    const std::string source = run.Home() + "\\elsewhere\\SatCD050.bin";
-    CreateDirectoryA((run.Home() + "\\elsewhere").c_str(), nullptr);
-    WriteBytes(source, 812);
+    const std::string source = WriteBytes(run.Home() + "\\elsewhere", "SatCD050.bin", 812);
     std::string memory, label;
     std::vector<std::string> installed;
     size_t traceAtOk = 0;
@@ -157,9 +156,8 @@ TEST(ModuleManager, ModuleInstalledFromAnotherFolderIsUploadedAndBootsAsDefault)
     EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "ModsInstalled"), "DexCD100300010;SatCD050008120;");
     EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "DefModule"), "Sat");
     // Each module is written in file transfer mode, the emulator back in emulation after it.
-    const std::vector<std::string> expected = {"GetTargetInfo", "SetMode", "WriteMemory 30004", "SetMode", "SetMode",
-                                               "WriteMemory 812", "SetMode", "WriteMemory 512", "Reset"};
-    EXPECT_EQ(DeviceCalls(run, traceAtOk), expected);
+    EXPECT_EQ(DeviceCalls(run, traceAtOk), (std::vector<std::string>{"GetTargetInfo", "SetMode", "WriteMemory 30004", "SetMode",
+                                                                     "SetMode", "WriteMemory 812", "SetMode", "WriteMemory 512", "Reset"}));
 }
 
 TEST(ModuleManager, RefusalsAndDeletionsSayWhyAndKeepWhatTheyShould)
@@ -206,13 +204,9 @@ TEST(ModuleManager, InstallNeverDestroysAFileAndSaysWhatWentWrong)
 {
     ProgramRun run;
     const std::string folder = run.ModulePath(), elsewhere = run.Home() + "\\elsewhere";
-    const std::string own = folder + "\\SatCD070.bin";  // longer than the part an installation reads
-    WriteBytes(own, 50000);
+    const std::string own = WriteBytes(folder, "SatCD070.bin", 50000);  // longer than the part an installation reads
     const std::string before = FileBytes(own);
-    CreateDirectoryA(elsewhere.c_str(), nullptr);
-    WriteBytes(elsewhere + "\\DexCD200.bin", 600);
-    WriteBytes(elsewhere + "\\DexCD300.bin", 700);
-    WriteBytes(folder + "\\DexCD300.bin", 10);
+    WriteBytes(elsewhere, "DexCD200.bin", 600), WriteBytes(elsewhere, "DexCD300.bin", 700), WriteBytes(folder, "DexCD300.bin", 10);
     std::string upper = own, dotted = own;
     std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
     dotted.insert(folder.size(), "\\.\\..\\" + folder.substr(folder.rfind('\\') + 1));
@@ -239,10 +233,8 @@ TEST(ModuleManager, InstallNeverDestroysAFileAndSaysWhatWentWrong)
         CloseHandle(a), CloseHandle(b);
         Robot::Press(m.window, IDCANCEL);
     });
-    for (size_t i = 0; i < boxes.size(); ++i) {
-        EXPECT_EQ(boxes[i].substr(0, cases[i].box.size()), cases[i].box) << cases[i].chosen;
-        EXPECT_EQ(lists[i], "Sega Saturn|49152|0.70") << "listed once, nothing added by a refusal";
-    }
+    for (size_t i = 0; i < boxes.size(); ++i)
+        EXPECT_EQ(boxes[i].substr(0, cases[i].box.size()) + " " + lists[i], cases[i].box + " Sega Saturn|49152|0.70") << "listed once";
     EXPECT_TRUE(FileBytes(own) == before) << "installing a module onto itself left " << FileBytes(own).size() << " bytes";
     EXPECT_EQ(FileBytes(folder + "\\DexCD200.bin"), "<missing>");
     EXPECT_EQ(FileBytes(folder + "\\DexCD300.bin").size(), 10u) << "a failed copy leaves the old file";
@@ -263,11 +255,11 @@ TEST(ModuleManager, InstallNeverDestroysAFileAndSaysWhatWentWrong)
 
 TEST(ModuleManager, ChangesReachTheEmulatorOnlyWhenTheInstalledSetChanged)
 {
-    struct Case { const char* scenario; const char* select; int button; std::vector<std::string> calls; const char* installed; };
+    struct Case { std::string scenario; const char* select; int button; std::vector<std::string> calls; const char* installed; };
     const Case cases[] = {
         {"", "Play", ID_TOGGLE_LOCK, {}, "SatCD100400000;DexCD100300011;"},
         // A box that never got module data is uploaded to and not reset.
-        {"[[fault]]\nop = \"WriteMemory\"\nalways = true\n", "Play", IDC_REMOVE_MODULE,
+        {Fault("WriteMemory", "always = true"), "Play", IDC_REMOVE_MODULE,
          {"GetTargetInfo", "SetMode", "WriteMemory 40000", "WriteMemory 512"}, "SatCD100400000;"},
     };
     for (const Case& c : cases) {
@@ -295,9 +287,8 @@ TEST(ModuleManager, ChangesReachTheEmulatorOnlyWhenTheInstalledSetChanged)
         EXPECT_GE(polls, 2u) << c.installed;
         EXPECT_EQ(DeviceCalls(run, traceAtOk), c.calls) << c.installed;
         EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "ModsInstalled"), c.installed);
-        if (c.button == ID_TOGGLE_LOCK) {
+        if (c.button == ID_TOGGLE_LOCK)
             EXPECT_EQ(shown, (std::vector<std::string>{"Sega Saturn|40000|1.00", "Playstation (Dex)|30001|1.00|locked"}));
-        }
     }
 }
 
@@ -309,8 +300,8 @@ TEST(ModuleManager, SettingTheStoreWouldNotReadIsLeftAsItWas)
         ProgramRun run;
         run.Run([](Robot& robot) { robot.WaitForMainWindow(); });
         const std::string stored = run.ReadSetting(ProgramRun::MachineKey, value);
-        run.Scenario(std::string("[[fault]]\nop = \"QueryValue\"\nnth = ") + read + "\n");
-        run.Run([](Robot& robot) { Robot::WaitUntil([&] { return !robot.StatusPane(2).empty(); }, 10000); });
+        run.Scenario(Fault("QueryValue", std::string("nth = ") + read));
+        run.Run([](Robot& robot) { WaitForPoll(robot); });
         run.ClearScenario();
         EXPECT_FALSE(stored.empty()) << value;
         EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, value), stored) << value;

@@ -8,10 +8,10 @@
 namespace {
 
 // The median gap between status polls (GetStatus kind 1) in the trace from fromMs to toMs.
-double MedianPollGap(const ProgramRun& run, double fromMs, double toMs)
+double MedianPollGap(const std::vector<TraceLine>& polls, double fromMs, double toMs)
 {
     std::vector<double> at, gaps;
-    for (const TraceLine& call : run.Calls("GetStatus"))
+    for (const TraceLine& call : polls)
         if (call.Arg("kind") == 1 && call.ms >= fromMs && call.ms <= toMs)
             at.push_back(call.ms);
     for (size_t i = 1; i < at.size(); ++i)
@@ -20,13 +20,7 @@ double MedianPollGap(const ProgramRun& run, double fromMs, double toMs)
     return gaps.empty() ? 0 : gaps[gaps.size() / 2];
 }
 
-double FirstPollMs(const ProgramRun& run)
-{
-    for (const TraceLine& call : run.Calls("GetStatus"))
-        if (call.Arg("kind") == 1)
-            return call.ms;
-    return 0;
-}
+void WaitForPlay(Robot& robot) { Robot::WaitUntil([&] { return robot.MainWindow() && robot.StatusPane(2) == "Play"; }, 8000); }
 
 }  // namespace
 
@@ -42,7 +36,7 @@ TEST(Polling, DriveStateTextsFollowTheTargetsTable)
         ProgramRun run;
         std::string toml = "[target]\nkind = " + std::to_string(c.kind) + "\n";
         for (size_t i = 0; i < c.states.size(); ++i)
-            toml += "[[event]]\nat_ms = " + std::to_string(3000 + 300 * i) + "\ndrive_state = " + std::to_string(c.states[i]) + "\n";
+            toml += Event(int(3000 + 300 * i), "drive_state = " + std::to_string(c.states[i]));
         run.Scenario(toml);
         std::vector<std::string> shown;
         run.Run([&](Robot& robot) {
@@ -64,11 +58,10 @@ TEST(Polling, DriveStateTextsFollowTheTargetsTable)
 TEST(Polling, TimeFollowsThePositionWhileActiveAndReadsZeroWhenOff)
 {
     ProgramRun run;
-    run.Run([](Robot& robot) { Robot::WaitUntil([&] { return robot.StatusPane(2) == "Play"; }, 8000); });
-    run.Scenario("[[event]]\nat_ms = 2500\nposition = false\n[[event]]\nat_ms = 4500\nposition = true\n"
-                 "[[event]]\nat_ms = 6000\npower = false\n");
+    run.Run(WaitForPlay);
+    run.Scenario(Event(2500, "position = false") + Event(4500, "position = true") + Event(6000, "power = false"));
     std::vector<std::pair<ULONGLONG, std::string>> samples;
-    std::string offState, offTime, offMode;
+    std::string off;
     run.Run([&](Robot& robot) {
         const ULONGLONG start = GetTickCount64();
         robot.WaitForMainWindow();
@@ -76,7 +69,7 @@ TEST(Polling, TimeFollowsThePositionWhileActiveAndReadsZeroWhenOff)
             samples.emplace_back(GetTickCount64() - start, robot.StatusPane(3));
             return robot.StatusPane(2) == "Target Off";
         }, 12000);
-        offState = robot.StatusPane(2), offTime = robot.StatusPane(3), offMode = robot.StatusPane(1);
+        off = robot.StatusPane(2) + " " + robot.StatusPane(3) + " " + robot.StatusPane(1);
         Sleep(2000);  // long enough to measure the slower poll
     });
     auto distinct = [&](ULONGLONG from, ULONGLONG to) {
@@ -93,73 +86,59 @@ TEST(Polling, TimeFollowsThePositionWhileActiveAndReadsZeroWhenOff)
     ASSERT_EQ(hidden.size(), 1u) << "the time moved while the status carried no position";
     EXPECT_NE(hidden[0], "00:00:00") << "the time was not kept but read from a block without position";
     EXPECT_GE(back.size(), 4u) << "the time did not move on once the position came back";
-    EXPECT_EQ(offState + " " + offTime + " " + offMode, "Target Off 00:00:00 Emulating");
-
+    EXPECT_EQ(off, "Target Off 00:00:00 Emulating");
     const auto polls = run.Calls("GetStatus");
     ASSERT_GT(polls.size(), 10u);
-    const double active = MedianPollGap(run, FirstPollMs(run), FirstPollMs(run) + 2500);
-    const double off = MedianPollGap(run, polls.back().ms - 1500, polls.back().ms);
+    const double active = MedianPollGap(polls, polls.front().ms, polls.front().ms + 2500);
+    const double slow = MedianPollGap(polls, polls.back().ms - 1500, polls.back().ms);
     EXPECT_TRUE(active >= 85 && active <= 180) << active << " ms while active";
-    EXPECT_TRUE(off >= 400 && off <= 600) << off << " ms while off";
+    EXPECT_TRUE(slow >= 400 && slow <= 600) << slow << " ms while off";
 }
 
 TEST(Polling, ModeToggleFromButtonMenuAndEnterKey)
 {
     ProgramRun run;
-    // A first start uploads the modules, switching modes; the second shows the window as built.
-    run.Run([](Robot& robot) { Robot::WaitUntil([&] { return robot.StatusPane(2) == "Play"; }, 8000); });
+    run.Run(WaitForPlay);  // a first start uploads the modules, switching modes
     std::vector<std::string> seen;  // button, menu item, mode pane, pane count
     run.Run([&](Robot& robot) {
-        robot.WaitForMainWindow();
-        Robot::WaitUntil([&] { return robot.StatusPane(2) == "Play"; }, 8000);
+        WaitForPlay(robot);
         HWND button = GetDlgItem(robot.MainWindow(), ID_MODE_TOGGLE), list = GetDlgItem(robot.MainWindow(), IDC_MESSAGES);
-        auto record = [&] {
-            seen.push_back(robot.Text(ID_MODE_TOGGLE) + "|" + robot.MenuText(ID_MODE_TOGGLE) + "|" +
-                           robot.StatusPane(1) + "|" + std::to_string(robot.StatusEdges().size()));
-        };
-        record();
         const std::function<void()> actions[] = {
+            [] {},
             [&] { PostMessageA(button, BM_CLICK, 0, 0); },  // the button, as a click delivers it
             [&] { robot.Command(ID_MODE_TOGGLE); },          // the menu item sends the same command
-            [&] {                                            // Enter presses the default button
-                PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
-                PostMessageA(list, WM_KEYUP, VK_RETURN, 0);
-            },
+            [&] { PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0), PostMessageA(list, WM_KEYUP, VK_RETURN, 0); },  // the default button
         };
         for (const auto& action : actions) {
             const std::string before = robot.Text(ID_MODE_TOGGLE);
             action();
-            Robot::WaitUntil([&] { return robot.Text(ID_MODE_TOGGLE) != before; }, 3000);
-            record();
+            Robot::WaitUntil([&] { return robot.Text(ID_MODE_TOGGLE) != before; }, seen.empty() ? 0 : 3000);
+            seen.push_back(robot.Text(ID_MODE_TOGGLE) + "|" + robot.MenuText(ID_MODE_TOGGLE) + "|" + robot.StatusPane(1) + "|" +
+                           std::to_string(robot.StatusEdges().size()));
         }
     });
-    EXPECT_EQ(seen, (std::vector<std::string>{"Transfer Mode|&Start Emulation|Emulating|4",
-                                              "Emulation Mode|&Emulation Mode|File Transfer Mode|2",
-                                              "Transfer Mode|&File Transfer Mode|Emulating|4",
-                                              "Emulation Mode|&Emulation Mode|File Transfer Mode|2"}));
-
+    EXPECT_EQ(seen, (std::vector<std::string>{"Transfer Mode|&Start Emulation|Emulating|4", "Emulation Mode|&Emulation Mode|File Transfer Mode|2",
+                                              "Transfer Mode|&File Transfer Mode|Emulating|4", "Emulation Mode|&Emulation Mode|File Transfer Mode|2"}));
     // The emulation device is the last disc of the table; the mode word carries it from bit 8.
     const std::vector<uint8_t> table = run.ReadSram(0xFFF00, 252);
     ASSERT_EQ(table.size(), 252u);
     uint32_t device = 0;
     for (uint32_t i = 0; i < 7 && LoadBE32(&table[i * 36]) != 0; ++i)
-        if (table[i * 36] == 0 || table[i * 36] == 7)
-            device = i + 1;
-    ASSERT_NE(device, 0u);
+        device = table[i * 36] == 0 || table[i * 36] == 7 ? i + 1 : device;
     std::vector<uint32_t> words;
     for (const TraceLine& call : run.Calls("SetMode"))
         words.push_back(call.Arg("word"));
     EXPECT_EQ(words, (std::vector<uint32_t>{device << 8 | 0, device << 8 | 1, device << 8 | 0}));
+    EXPECT_NE(device, 0u);
 }
 
 TEST(Polling, FailedStatusReadsChangeNothing)
 {
     ProgramRun run;
-    run.Scenario("[[fault]]\nop = \"GetStatus.1\"\nnth = 25\ncount = 0\n");  // from the 25th read on, all fail
+    run.Scenario(Fault("GetStatus.1", "nth = 25\ncount = 0"));  // from the 25th read on, all fail
     std::vector<std::string> shown;
     run.Run([&](Robot& robot) {
-        robot.WaitForMainWindow();
-        Robot::WaitUntil([&] { return robot.StatusPane(2) == "Play"; }, 8000);
+        WaitForPlay(robot);
         Sleep(3000);
         for (int i = 0; i < 2; ++i, Sleep(800))
             shown.push_back(robot.StatusPane(2) + " " + robot.StatusPane(3));
@@ -167,8 +146,7 @@ TEST(Polling, FailedStatusReadsChangeNothing)
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0], shown[1]) << "the state or the time moved on without a status read";
     EXPECT_EQ(shown[0].substr(0, 5), "Play ");
-    int failed = 0;
-    for (const TraceLine& call : run.Calls("GetStatus"))
-        failed += call.Arg("kind") == 1 && call.Failed();
-    EXPECT_GT(failed, 15) << "the timer keeps its interval after a failed read";
+    const auto polls = run.Calls("GetStatus");
+    EXPECT_GT(std::count_if(polls.begin(), polls.end(), [](const TraceLine& l) { return l.Arg("kind") == 1 && l.Failed(); }), 15)
+        << "the timer keeps its interval after a failed read";
 }

@@ -1,6 +1,7 @@
 #include "ProgramRun.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -24,12 +25,9 @@ struct Component {
 
     ~Component()
     {
-        for (IUnknown* object : {static_cast<IUnknown*>(key), static_cast<IUnknown*>(registry)})
-            if (object)
-                object->Release();
         if (handle)
             device->ReleaseHandle(handle, 0, 0);
-        for (IUnknown* object : {static_cast<IUnknown*>(device), static_cast<IUnknown*>(system)})
+        for (IUnknown* object : std::initializer_list<IUnknown*>{key, registry, device, system})
             if (object)
                 object->Release();
         FreeLibrary(module);
@@ -96,10 +94,9 @@ ProgramRun::ProgramRun()
 
 ProgramRun::~ProgramRun()
 {
-    if (!getenv("CADREL_KEEP_E2E")) {
-        std::error_code ignored;
+    std::error_code ignored;
+    if (!getenv("CADREL_KEEP_E2E"))
         std::filesystem::remove_all(home_, ignored);
-    }
 }
 
 void ProgramRun::ClearScenario() { _putenv_s("TAMBER_EMULATOR", ""); }
@@ -167,10 +164,8 @@ std::vector<TraceLine> ProgramRun::Trace() const
 
 std::vector<TraceLine> ProgramRun::Calls(const std::string& op) const
 {
-    std::vector<TraceLine> calls;
-    for (const TraceLine& line : Trace())
-        if (line.op == op)
-            calls.push_back(line);
+    std::vector<TraceLine> calls = Trace();
+    calls.erase(std::remove_if(calls.begin(), calls.end(), [&](const TraceLine& line) { return line.op != op; }), calls.end());
     return calls;
 }
 
@@ -236,4 +231,14 @@ double ProcessCpuMs()
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
     auto ms = [](FILETIME t) { return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0; };
     return ms(kernel) + ms(user);
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+bool WaitForPoll(Robot& robot, int timeoutMs)
+{
+    return Robot::WaitUntil([&] { return robot.MainWindow() && !robot.StatusPane(2).empty(); }, timeoutMs);
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include "ProgramRun.h"
 #include "resources/ResourceIds.h"
 
 namespace {
@@ -94,13 +95,7 @@ std::vector<std::string> Robot::Messages() const
     return lines;
 }
 
-bool Robot::HasMessage(const std::string& line) const
-{
-    for (const std::string& shown : Messages())
-        if (shown == line)
-            return true;
-    return false;
-}
+bool Robot::HasMessage(const std::string& line) const { return Contains(Messages(), line); }
 
 bool Robot::IsEnabled(int id) const { return IsWindowEnabled(GetDlgItem(MainWindow(), id)) != FALSE; }
 

@@ -13,8 +13,7 @@ const char SettingsError[] = "The CD Emulator Settings in the machine's registry
 
 std::string Device(const char* vendor, const char* product, const char* revision)
 {
-    return std::string("[[device]]\ntype = 0\nvendor = \"") + vendor + "\"\nproduct = \"" + product +
-           "\"\nrevision = \"" + revision + "\"\n";
+    return std::string("[[device]]\ntype = 0\nvendor = \"") + vendor + "\"\nproduct = \"" + product + "\"\nrevision = \"" + revision + "\"\n";
 }
 
 }  // namespace
@@ -39,53 +38,40 @@ TEST(StartUp, InformationLinesTargetMessageAndCutCommandsFollowTheBox)
         ProgramRun run;
         if (!c.scenario.empty())
             run.Scenario(c.scenario);
-        std::string target, emulation, cutter, mode, time;
+        std::string emulation, cutter, shown, time;
         std::vector<std::string> messages;
-        bool cutEnabled = false, cutterMenu = false;
         EXPECT_EQ(run.Run([&](Robot& robot) {
-            robot.WaitForMainWindow();
-            Robot::WaitUntil([&] { return !robot.StatusPane(2).empty(); }, 5000);
-            target = robot.Text(IDC_TARGET), emulation = robot.Text(IDC_EMULATION_DEVICE);
-            cutter = robot.Text(IDC_CUTTING_DEVICE), mode = robot.StatusPane(1), time = robot.StatusPane(3);
-            cutEnabled = robot.IsEnabled(ID_CUT_GOLD_DISC);
-            cutterMenu = !(robot.MenuState(ID_CUTTING_DEVICE) & MF_GRAYED);
-            messages = robot.Messages();
+            WaitForPoll(robot, 5000);
+            emulation = robot.Text(IDC_EMULATION_DEVICE), cutter = robot.Text(IDC_CUTTING_DEVICE), messages = robot.Messages();
+            shown = robot.Text(IDC_TARGET) + "|" + robot.StatusPane(1) + "|" + std::to_string(robot.IsEnabled(ID_CUT_GOLD_DISC)) +
+                    std::to_string(!(robot.MenuState(ID_CUTTING_DEVICE) & MF_GRAYED));
+            time = robot.StatusPane(3);
             robot.Command(ID_EXIT);
         }), 0);
-        EXPECT_EQ(target, c.target);
+        EXPECT_EQ(shown, std::string(c.target) + "|Emulating|" + (cutter != "None" ? "11" : "00"));
+        EXPECT_TRUE(!c.message || time.size() == 8u) << "a target the program knows is polled: " << time;
         const auto targetLine = [](const std::string& m) { return m.find(" mode") != m.npos || m.find("No target") != m.npos; };
         EXPECT_EQ(std::count_if(messages.begin(), messages.end(), targetLine), c.message ? 1 : 0);
-        EXPECT_TRUE(!c.message || std::find(messages.begin(), messages.end(), c.message) != messages.end()) << c.message;
-        for (const auto& [shown, expected] : {std::pair{emulation, c.emulation}, std::pair{cutter, c.cutter}}) {
-            if (expected)
-                EXPECT_EQ(shown, expected);
-            else
-                EXPECT_TRUE(shown.size() == 31 && shown[8] == ' ' && shown[25] == ' ' && shown[30] == ' ') << shown;
-        }
-        EXPECT_EQ(cutEnabled, cutter != "None");
-        EXPECT_EQ(cutterMenu, cutter != "None");
-        EXPECT_EQ(mode, "Emulating");
-        // A target the program knows is polled: the first poll shows a time.
-        EXPECT_TRUE(!c.message || time.size() == 8u) << time;
+        EXPECT_TRUE(!c.message || Contains(messages, c.message)) << c.message;
+        for (const auto& [line, expected] : {std::pair{emulation, c.emulation}, std::pair{cutter, c.cutter}})
+            EXPECT_TRUE(expected ? line == expected : line.size() == 31 && line[8] == ' ' && line[25] == ' ' && line[30] == ' ') << line;
     }
 }
 
-TEST(StartUp, EachFailedConnectionStepEndsWithOneBoxAndNoSettingsWritten)
+// The last row is the real cadrel.exe copied into a folder without tamber_co.dll.
+TEST(StartUp, EachFailedConnectionStepEndsWithOneBoxExitCodeZeroAndNoSettingsWritten)
 {
-    const struct { const char *fault, *text; } cases[] = {
-        {"op = \"TamberCOCreateInstance.EmulatorSystem\"\nalways = true\n", EmulatorError},
-        {"op = \"Initialise\"\nalways = true\n", EmulatorError},
-        {"op = \"OpenDevice\"\nalways = true\n", EmulatorError},
-        {"op = \"SetMessageSink\"\nalways = true\n", EmulatorError},
-        {"op = \"GetConfiguration\"\nalways = true\n", EmulatorError},
-        {"op = \"TamberCOCreateInstance.SettingsRegistry\"\nnth = 1\n", SettingsError},
-        {"op = \"OpenKey\"\nnth = 2\n", SettingsError},  // the user key
+    const struct { const char *op, *when, *text; } cases[] = {
+        {"TamberCOCreateInstance.EmulatorSystem", "always = true", EmulatorError}, {"Initialise", "always = true", EmulatorError},
+        {"OpenDevice", "always = true", EmulatorError}, {"SetMessageSink", "always = true", EmulatorError},
+        {"GetConfiguration", "always = true", EmulatorError},
+        {"TamberCOCreateInstance.SettingsRegistry", "nth = 1", SettingsError}, {"OpenKey", "nth = 2", SettingsError},  // the user key
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.fault);
+        SCOPED_TRACE(c.op);
         ProgramRun run;
         const std::string modulesBefore = run.ReadSetting(ProgramRun::MachineKey, "Modules");
-        run.Scenario(std::string("[[fault]]\n") + c.fault);
+        run.Scenario(Fault(c.op, c.when));
         std::string text;
         int boxes = 0;
         EXPECT_EQ(run.Run([&](Robot& robot) {
@@ -95,50 +81,37 @@ TEST(StartUp, EachFailedConnectionStepEndsWithOneBoxAndNoSettingsWritten)
                 boxes = 1 + !Robot::WaitUntil([&] { return robot.FindDialog("Error") == nullptr; }, 3000);
             }
         }), 0);
-        EXPECT_EQ(boxes, 1);
-        EXPECT_EQ(text, c.text);
+        EXPECT_EQ(std::to_string(boxes) + " " + text, std::string("1 ") + c.text);
         for (const char* op : {"SetValue", "SetBinaryValue", "GetStatus"})
             EXPECT_TRUE(run.Calls(op).empty()) << op << " after the failure";
         run.ClearScenario();
         EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "Modules"), modulesBefore);
     }
-}
-
-// The real cadrel.exe copied into a folder without tamber_co.dll: the emulator box, then exit
-// code 0. (The screenshot tests close the real program with its library and check the same.)
-TEST(StartUp, MissingComponentLibraryGivesTheEmulatorBoxAndExitCodeZero)
-{
     char exe[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, exe, sizeof exe);
-    const std::string dir = std::string(exe).substr(0, std::string(exe).find_last_of('\\') + 1);
     ProgramRun run;
     const std::string copy = run.Home() + "\\cadrel.exe";
-    ASSERT_TRUE(CopyFileA((dir + "cadrel.exe").c_str(), copy.c_str(), FALSE)) << "cadrel.exe not built beside the tests";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
+    ASSERT_TRUE(CopyFileA((std::string(exe).substr(0, std::string(exe).rfind('\\')) + "\\cadrel.exe").c_str(), copy.c_str(), FALSE));
+    STARTUPINFOA startup{sizeof startup};
     PROCESS_INFORMATION process{};
     std::string command = "\"" + copy + "\"";
-    ASSERT_TRUE(CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, run.Home().c_str(),
-                               &startup, &process));
-    struct Find { DWORD pid; HWND box; } find{process.dwProcessId, nullptr};
+    ASSERT_TRUE(CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, run.Home().c_str(), &startup, &process));
+    std::pair<DWORD, HWND> find{process.dwProcessId, nullptr};
     Robot::WaitUntil([&] {
         EnumWindows([](HWND window, LPARAM lParam) -> BOOL {
-            auto* f = reinterpret_cast<Find*>(lParam);
+            auto* f = reinterpret_cast<std::pair<DWORD, HWND>*>(lParam);
             DWORD pid = 0;
             GetWindowThreadProcessId(window, &pid);
-            if (pid == f->pid && Robot::WindowText(window) == "Error")
-                f->box = window;
-            return f->box == nullptr;
+            f->second = pid == f->first && Robot::WindowText(window) == "Error" ? window : nullptr;
+            return f->second == nullptr;
         }, LPARAM(&find));
-        return find.box != nullptr;
+        return find.second != nullptr;
     }, 15000);
-    ASSERT_NE(find.box, nullptr) << "no error box";
-    EXPECT_EQ(Robot::DialogText(find.box), EmulatorError);
-    Robot::Press(find.box, IDOK);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 15000), WAIT_OBJECT_0);
+    EXPECT_EQ(find.second ? Robot::DialogText(find.second) : "<no box>", EmulatorError);
+    Robot::Press(find.second, IDOK);
     DWORD code = 1234;
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 15000), WAIT_OBJECT_0);
     GetExitCodeProcess(process.hProcess, &code);
     EXPECT_EQ(code, 0u);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread), CloseHandle(process.hProcess);
 }

@@ -28,9 +28,9 @@ Writes WritesOf(const ProgramRun& run)
     return writes;
 }
 
-// Runs until the first status poll has shown something, answering "File Not Found" boxes;
-// returns the Messages list. %P in expected lines stands for the module folder.
-std::vector<std::string> RunToFirstPoll(ProgramRun& run, std::vector<std::string>* boxes = nullptr)
+// Runs until the first status poll, answering "File Not Found" boxes; returns the Messages list.
+// With upload, asks for the full re-upload once the poll has shown.
+std::vector<std::string> RunToFirstPoll(ProgramRun& run, std::vector<std::string>* boxes = nullptr, bool upload = false)
 {
     std::vector<std::string> messages;
     run.Run([&](Robot& robot) {
@@ -43,26 +43,18 @@ std::vector<std::string> RunToFirstPoll(ProgramRun& run, std::vector<std::string
             }
             return robot.MainWindow() && !robot.StatusPane(2).empty();
         }, 15000);
+        if (upload)
+            robot.Send(ProgramRun::UploadAllMessage, 0, 0);
         messages = robot.Messages();
     });
     return messages;
 }
 
-std::string Expand(std::string text, const std::string& path)
-{
-    if (auto at = text.find("%P"); at != std::string::npos)
-        text.replace(at, 2, path);
-    return text;
-}
-
-bool Contains(const std::vector<std::string>& lines, const std::string& line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 }  // namespace
 
-TEST(Upload, FreshEmulatorGetsBothDemoModulesAndBootsWithoutModuleError)
+// A fresh box gets both demo modules and boots; the next start finds them in place; then a floor
+// above where modules go refuses the first module and every later one.
+TEST(Upload, FreshEmulatorGetsBothDemoModulesAndTheSramFloorRefusesLaterOnes)
 {
     ProgramRun run;
     std::vector<std::string> messages;
@@ -71,8 +63,7 @@ TEST(Upload, FreshEmulatorGetsBothDemoModulesAndBootsWithoutModuleError)
         messages = robot.Messages();
     });
     EXPECT_EQ(WritesOf(run), (Writes{{0xEA1C0, 40000}, {0xE2C8C, 30004}, {0xFFE00, 512}}));
-    // One 256-byte read of the device table; after the block: file transfer, the block read
-    // back, emulation again.
+    // One 256-byte read of the device table; after the block: file transfer, the block read back, emulation.
     std::vector<std::string> after;
     int tableReads = 0;
     bool written = false;
@@ -84,69 +75,60 @@ TEST(Upload, FreshEmulatorGetsBothDemoModulesAndBootsWithoutModuleError)
     }
     EXPECT_EQ(tableReads, 1);
     EXPECT_EQ(after, (std::vector<std::string>{"SetMode 0", "ReadMemory " + std::to_string(0xFFE00), "SetMode 1"}));
-
-    const std::vector<uint8_t> block = run.ReadSram(0xFFE00, 512);
+    std::vector<uint8_t> block = run.ReadSram(0xFFE00, 512);
     ASSERT_EQ(block.size(), 512u);
     EXPECT_EQ(Directory(run), (std::vector<std::pair<uint16_t, uint32_t>>{{0x0002, 0xEA1C0}, {0x00FC, 0xE2C8C}}));
-    EXPECT_EQ(LoadBE16(&block[2]), 2);
-    EXPECT_EQ(LoadBE16(&block[4]), 1) << "DefModule Sat names the first module";
+    EXPECT_EQ(LoadBE16(&block[2]) * 10 + LoadBE16(&block[4]), 21) << "two modules; DefModule Sat names the first";
     EXPECT_EQ(LoadLE32(&block[508]), XorChecksum(block.data(), 127));
     // Before the upload a fresh box rightly says it has no modules; after it, nothing is wrong.
     const std::string path = run.ModulePath();
     EXPECT_TRUE(Contains(messages, "Emulation module " + path + "\\SatCD100.bin uploaded."));
     auto uploaded = std::find(messages.begin(), messages.end(), "Emulation module " + path + "\\DexCD100.bin uploaded.");
     ASSERT_NE(uploaded, messages.end());
-    for (auto m = uploaded; m != messages.end(); ++m)
-        EXPECT_EQ(m->find("Error"), std::string::npos) << *m;
+    EXPECT_TRUE(std::none_of(uploaded, messages.end(), [](const std::string& m) { return m.find("Error") != m.npos; }));
 
-    RunToFirstPoll(run);
-    EXPECT_TRUE(WritesOf(run).empty()) << "a second start finds the modules in place";
+    StoreBE32(&block[18], 0xF0000);
+    StoreLE32(&block[508], XorChecksum(block.data(), 127));
+    run.WriteSram(0xFFE00, block);
+    messages = RunToFirstPoll(run, nullptr, true);
+    for (const char* module : {"SatCD100", "DexCD100"})
+        EXPECT_TRUE(Contains(messages, "WARNING: upload of module " + path + "\\" + module + ".bin failed - SRAM Space Exhausted")) << module;
+    EXPECT_EQ(WritesOf(run), (Writes{{0xFFE00, 512}})) << "the start before the re-upload finds the modules in place";
+    EXPECT_TRUE(Directory(run).empty());
 }
 
 TEST(Upload, ModuleFilesAndFailuresGiveTheirEffectAndMessage)
 {
-    struct Case {
-        const char* name;
-        const char* installed;
-        std::vector<std::pair<std::string, size_t>> files;  // module files to write
-        const char* fault;
-        Writes writes;
-        std::vector<std::string> lines;  // expected Messages lines
-        const char* box;                 // expected File Not Found text
-    };
+    const char *sat = "Emulation module %P\\SatCD120.bin uploaded.", *record = "WARNING, upload of module record data failed.";
+    struct Case { const char *installed, *file; size_t size; std::string fault; Writes writes; std::vector<std::string> lines; const char* box; };
     const Case cases[] = {
-        {"empty file", "SatCD120000000;", {{"SatCD120", 0}}, "", {{0xF3E00, 0}, {0xFFE00, 512}},
-         {"Emulation module %P\\SatCD120.bin uploaded."}, nullptr},
-        {"file over 49152 bytes", "SatCD120600000;", {{"SatCD120", 60000}}, "", {{0xF3E00 - 49152, 49152}, {0xFFE00, 512}},
-         {"Emulation module %P\\SatCD120.bin uploaded."}, nullptr},
-        {"missing file", "SatCD300400000;DexCD100300010;", {}, "", {{0xF3E00 - 30004, 30004}, {0xFFE00, 512}},
+        {"SatCD120000000;", "SatCD120", 0, "", {{0xF3E00, 0}, {0xFFE00, 512}}, {sat}, nullptr},
+        {"SatCD120600000;", "SatCD120", 60000, "", {{0xF3E00 - 49152, 49152}, {0xFFE00, 512}}, {sat}, nullptr},
+        {"SatCD300400000;DexCD100300010;", nullptr, 0, "", {{0xF3E00 - 30004, 30004}, {0xFFE00, 512}},
          {"Emulation module %P\\DexCD100.bin uploaded."}, "The module file %P\\SatCD300.bin could not be found"},
-        {"image write fails", "SatCD100400000;DexCD100300010;", {}, "op = \"WriteMemory\"\nnth = 1\n",
-         {{0xEA1C0, 40000}, {0xE2C8C, 30004}, {0xFFE00, 512}},
-         {"WARNING: upload of module %P\\SatCD100.bin failed - cannot send memory",
-          "Emulation module %P\\DexCD100.bin uploaded."}, nullptr},
-        {"record block read fails", "SatCD100400000;", {}, "op = \"ReadMemory\"\nnth = 2\n", {{0xEA1C0, 40000}},
-         {"WARNING, upload of module record data failed."}, nullptr},
-        {"record block write fails", "SatCD100400000;", {}, "op = \"WriteMemory\"\nnth = 2\n",
-         {{0xEA1C0, 40000}, {0xFFE00, 512}}, {"WARNING, upload of module record data failed."}, nullptr},
-        {"door does not open", "SatCD100400000;", {}, "op = \"SetMode\"\nnth = 1\n", {{0xFFE00, 512}},
+        {"SatCD100400000;DexCD100300010;", nullptr, 0, Fault("WriteMemory", "nth = 1"), {{0xEA1C0, 40000}, {0xE2C8C, 30004}, {0xFFE00, 512}},
+         {"WARNING: upload of module %P\\SatCD100.bin failed - cannot send memory", "Emulation module %P\\DexCD100.bin uploaded."}, nullptr},
+        {"SatCD100400000;", nullptr, 0, Fault("ReadMemory", "nth = 2"), {{0xEA1C0, 40000}}, {record}, nullptr},
+        {"SatCD100400000;", nullptr, 0, Fault("WriteMemory", "nth = 2"), {{0xEA1C0, 40000}, {0xFFE00, 512}}, {record}, nullptr},
+        {"SatCD100400000;", nullptr, 0, Fault("SetMode", "nth = 1"), {{0xFFE00, 512}},
          {"WARNING: upload of module %P\\SatCD100.bin failed - Can't open door"}, nullptr},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.installed + c.fault);
         ProgramRun run;
         const std::string path = run.ModulePath();
+        const auto expand = [&](std::string text) { return text.find("%P") == text.npos ? text : text.replace(text.find("%P"), 2, path); };
         run.WriteSetting(ProgramRun::MachineKey, "ModsInstalled", c.installed);
-        for (const auto& [name, size] : c.files)
-            run.WriteModuleFile(name, size);
-        if (*c.fault)
-            run.Scenario(std::string("[[fault]]\n") + c.fault);
+        if (c.file)
+            run.WriteModuleFile(c.file, c.size);
+        if (!c.fault.empty())
+            run.Scenario(c.fault);
         std::vector<std::string> boxes;
         const std::vector<std::string> messages = RunToFirstPoll(run, &boxes);
         EXPECT_EQ(WritesOf(run), c.writes);
         for (const std::string& line : c.lines)
-            EXPECT_TRUE(Contains(messages, Expand(line, path))) << "no line " << Expand(line, path);
-        EXPECT_EQ(boxes, c.box ? std::vector<std::string>{Expand(c.box, path)} : std::vector<std::string>{});
+            EXPECT_TRUE(Contains(messages, expand(line))) << "no line " << expand(line);
+        EXPECT_EQ(boxes, c.box ? std::vector<std::string>{expand(c.box)} : std::vector<std::string>{});
     }
 }
 
@@ -163,29 +145,6 @@ TEST(Upload, DefaultModuleNumberFollowsDefModuleWhichIsWrittenBackUnlessEmpty)
         EXPECT_EQ(std::any_of(calls.begin(), calls.end(), [](const TraceLine& l) { return l.args.count("name") && l.args.at("name") == "DefModule"; }),
                   *defModule != '\0') << "DefModule '" << defModule << "' written back";
     }
-}
-
-TEST(Upload, SramFloorRefusesTheModuleAndEveryLaterOne)
-{
-    ProgramRun run;
-    RunToFirstPoll(run);
-    // The emulator now reports a floor above where the modules go.
-    std::vector<uint8_t> block = run.ReadSram(0xFFE00, 512);
-    ASSERT_EQ(block.size(), 512u);
-    StoreBE32(&block[18], 0xF0000);
-    StoreLE32(&block[508], XorChecksum(block.data(), 127));
-    run.WriteSram(0xFFE00, block);
-    std::vector<std::string> messages;
-    run.Run([&](Robot& robot) {
-        Robot::WaitUntil([&] { return robot.MainWindow() && !robot.StatusPane(2).empty(); }, 8000);
-        robot.Send(ProgramRun::UploadAllMessage, 0, 0);
-        messages = robot.Messages();
-    });
-    for (const char* module : {"SatCD100", "DexCD100"})
-        EXPECT_TRUE(Contains(messages, "WARNING: upload of module " + run.ModulePath() + "\\" + module +
-                                           ".bin failed - SRAM Space Exhausted")) << module;
-    EXPECT_EQ(WritesOf(run), (Writes{{0xFFE00, 512}}));
-    EXPECT_TRUE(Directory(run).empty());
 }
 
 // Two newer Saturn modules are available: the last newer one in the list wins, its lock
