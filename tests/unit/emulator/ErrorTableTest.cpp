@@ -1,27 +1,7 @@
-// The Messages lines and status bar texts for the emulator's error codes. (The common codes, the
-// unknown ones and a found file name are checked end to end, through the real window.)
+// The file name in an error's detail block. (The error and solution lines, and which codes stay
+// in the status bar, are checked end to end, through the real window.)
 #include <gtest/gtest.h>
-#include <cstring>
 #include "emulator/ErrorTable.h"
-
-TEST(ErrorTable, FileNameFromTheDetailBlockAndUnknownCodes)
-{
-    struct Case { uint16_t code; const char stored[13]; const char *error, *solution; };
-    const Case cases[] = {
-        {0x8196, "AGEM        ", "Error 8196 - File GAME Not Found.", "Solution: Refresh Disc."},
-        {0x8194, "AGEM  \x01 IB?N", "Error 8194 - Disc may be corrupt.", "Solution: Refresh Disc."},  // undecodable name
-        {0x0001, "", "Error 1 - Unknown.", ""},
-    };
-    for (const Case& c : cases) {
-        uint8_t detail[42] = {};  // bytes 30 to 41: name and extension as the emulator stores them
-        std::memcpy(detail + 30, c.stored, 12);
-        char error[ErrorLineSize] = "?", solution[ErrorLineSize] = "?";
-        FormatErrorLines(c.code, detail, error, solution);
-        EXPECT_STREQ(error, c.error);
-        EXPECT_STREQ(solution, c.solution) << c.error;
-    }
-    for (uint16_t code : {0x8000, 0x8201, 0x8190}) EXPECT_EQ(CutterErrorText(code), nullptr) << code;
-}
 
 TEST(ErrorTable, DiscFileNameFromSwappedWords)
 {
