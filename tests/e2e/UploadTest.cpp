@@ -141,7 +141,9 @@ TEST(Upload, NewerAvailableModuleReplacesAnUnlockedInstalledOne)
     run.WriteModuleFile("SatCD120", 38000);
     run.WriteModuleFile("SatCD110", 36000);
     run.WriteSetting(ProgramRun::MachineKey, "Modules", "SatCD100400000;SatCD120380000;DexCD100300010;SatCD110360000;");
+    run.WriteSetting(ProgramRun::MachineKey, "DefModule", "Dex");
     RunToFirstPoll(run);
+    EXPECT_EQ(int(run.ReadSram(0xFFE00, 6).at(5)), 2) << "the default module number follows DefModule";
     EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "ModsInstalled"), "SatCD110360000;DexCD100300010;");
     EXPECT_EQ(WritesOf(run), (Writes{{0xF3E00 - 36000, 36000}, {0xF3E00 - 36000 - 30004, 30004}, {0xFFE00, 512}}));
 }
