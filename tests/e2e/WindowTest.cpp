@@ -48,9 +48,9 @@ TEST(MainWindow, EveryWayOutSavesThePlacementForTheNextStartAndTheModuleSettings
     for (Way way : {EscapeKey, CloseBox, ExitMenuAfterHelp}) {
         SCOPED_TRACE(way);
         ProgramRun run;
-        const std::string modules = run.ReadSetting(ProgramRun::MachineKey, "Modules");
         if (way == EscapeKey)
             run.WriteSetting(ProgramRun::MachineKey, "DefModule", "");  // an empty value is not written back
+        const std::string modules = run.ReadSetting(ProgramRun::MachineKey, "Modules");
         const int left = 30 + 20 * way;
         EXPECT_EQ(run.Run([&](Robot& robot) {
             WaitForPoll(robot, 5000);
