@@ -6,27 +6,6 @@
 #include "ProgramRun.h"
 #include "resources/ResourceIds.h"
 
-namespace {
-
-struct Search { const char* caption; HWND found; };
-
-BOOL CALLBACK MatchCaption(HWND window, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<Search*>(lParam);
-    // Class and visibility first: asking a hidden helper window of a thread that no longer pumps
-    // messages for its text would stall the robot.
-    char className[64] = "", text[256] = "";
-    GetClassNameA(window, className, sizeof className);
-    if (!IsWindowVisible(window) || strcmp(className, "#32770") != 0)
-        return TRUE;
-    GetWindowTextA(window, text, sizeof text);
-    if (strcmp(text, search->caption) == 0)
-        search->found = window;
-    return search->found == nullptr;
-}
-
-}  // namespace
-
 bool Robot::WaitUntil(const std::function<bool()>& cond, int timeoutMs)
 {
     for (const ULONGLONG end = GetTickCount64() + timeoutMs;; Sleep(20)) {
@@ -39,9 +18,20 @@ bool Robot::WaitUntil(const std::function<bool()>& cond, int timeoutMs)
 
 HWND Robot::FindDialog(const char* caption) const
 {
-    Search search{caption, nullptr};
-    EnumThreadWindows(uiThread_, MatchCaption, LPARAM(&search));
-    return search.found;
+    std::pair<const char*, HWND> search{caption, nullptr};
+    EnumThreadWindows(uiThread_, [](HWND window, LPARAM lParam) -> BOOL {
+        auto* search = reinterpret_cast<std::pair<const char*, HWND>*>(lParam);
+        // Class and visibility first: asking a hidden helper window of a thread that no longer
+        // pumps messages for its text would stall the robot.
+        char className[64] = "", text[256] = "";
+        GetClassNameA(window, className, sizeof className);
+        if (!IsWindowVisible(window) || strcmp(className, "#32770") != 0)
+            return TRUE;
+        GetWindowTextA(window, text, sizeof text);
+        search->second = strcmp(text, search->first) == 0 ? window : nullptr;
+        return search->second == nullptr;
+    }, LPARAM(&search));
+    return search.second;
 }
 
 HWND Robot::WaitForDialog(const char* caption, int timeoutMs) const
