@@ -95,6 +95,19 @@ std::vector<std::string> DeviceCalls(const ProgramRun& run, size_t from)
     return calls;
 }
 
+// The same path through Wine's Z: drive; its dosdevices link holds a "c:" no Windows path may.
+std::string ZDrivePath(const std::string& path)
+{
+    using ToUnix = char*(CDECL*)(const WCHAR*);
+    auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    const std::wstring wide(path.begin(), path.end());
+    std::string z = "Z:" + std::string(toUnix ? toUnix(wide.c_str()) : "");
+    std::replace(z.begin(), z.end(), '/', '\\');
+    const size_t link = z.find("\\dosdevices\\c:\\");
+    return link == std::string::npos ? z : z.replace(link, 15, "\\drive_c\\");
+}
+
 }  // namespace
 
 TEST(ModuleManager, ModuleInstalledFromAnotherFolderIsUploadedAndBootsAsDefault)
@@ -215,6 +228,18 @@ TEST(ModuleManager, InstallNeverDestroysAFileAndSaysWhatWentWrong)
     EXPECT_EQ(FileBytes(folder + "\\DexCD200.bin"), "<missing>");
     EXPECT_EQ(FileBytes(folder + "\\DexCD300.bin").size(), 10u) << "a failed copy leaves the old file";
     EXPECT_EQ(FileBytes(folder + "\\DexCD300.bin.part"), "<missing>") << "and no half copy";
+
+    // The module directory named through Wine's Z: drive, the file chosen through C:.
+    run.WriteSetting(ProgramRun::MachineKey, "Path", ZDrivePath(folder));
+    ASSERT_NE(GetFileAttributesA((run.ModulePath() + "\\SatCD070.bin").c_str()), INVALID_FILE_ATTRIBUTES);
+    run.Run([&](Robot& robot) {
+        Manager m = Open(robot);
+        Robot::Press(m.window, IDC_INSTALL_MODULE);
+        EXPECT_TRUE(ChooseFile(robot, own));
+        EXPECT_EQ(Answer(robot, "Install Module", IDOK), "<no box>");
+        Robot::Press(m.window, IDCANCEL);
+    });
+    EXPECT_TRUE(FileBytes(own) == before) << "installing through another drive left " << FileBytes(own).size() << " bytes";
 }
 
 TEST(ModuleManager, ChangesReachTheEmulatorOnlyWhenTheInstalledSetChanged)

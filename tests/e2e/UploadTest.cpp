@@ -63,10 +63,18 @@ TEST(Upload, FreshEmulatorGetsBothDemoModulesAndTheSramFloorRefusesLaterOnes)
         messages = robot.Messages();
     });
     EXPECT_EQ(WritesOf(run), (Writes{{0xEA1C0, 40000}, {0xE2C8C, 30004}, {0xFFE00, 512}}));
-    int tableReads = 0;  // of the device table, once
-    for (const TraceLine& call : run.Calls("ReadMemory"))
-        tableReads += call.Arg("address") == 0xFFF00 && call.Arg("length") == 256;
+    // One 256-byte read of the device table; after the block: file transfer, the block read back, emulation.
+    std::vector<std::string> after;
+    int tableReads = 0;
+    bool written = false;
+    for (const TraceLine& call : run.Trace()) {
+        tableReads += call.op == "ReadMemory" && call.Arg("address") == 0xFFF00 && call.Arg("length") == 256;
+        written |= call.op == "WriteMemory" && call.Arg("address") == 0xFFE00;
+        if (written && (call.op == "SetMode" || call.op == "ReadMemory"))
+            after.push_back(call.op + " " + std::to_string(call.Arg(call.op == "SetMode" ? "mode" : "address")));
+    }
     EXPECT_EQ(tableReads, 1);
+    EXPECT_EQ(after, (std::vector<std::string>{"SetMode 0", "ReadMemory " + std::to_string(0xFFE00), "SetMode 1"}));
     std::vector<uint8_t> block = run.ReadSram(0xFFE00, 512);
     ASSERT_EQ(block.size(), 512u);
     EXPECT_EQ(Directory(run), (std::vector<std::pair<uint16_t, uint32_t>>{{0x0002, 0xEA1C0}, {0x00FC, 0xE2C8C}}));
