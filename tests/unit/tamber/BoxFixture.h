@@ -13,7 +13,7 @@
 // Scenario parts are written with designated initialisers; the fields left out keep their defaults.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
-// A new empty folder under the system's temporary folder, removed when the test program ends.
+// A new empty folder, removed when the test program ends.
 inline std::string UniqueTempDir(const char* what)
 {
     static std::vector<std::filesystem::path> dirs;
@@ -36,6 +36,7 @@ struct Status {
 
 class BoxTest : public ::testing::Test {
 protected:
+    static Scenario Kind(uint8_t targetKind) { Scenario s = DefaultScenario(); s.targetKind = targetKind; return s; }
     void Start(const Scenario& s = DefaultScenario(), const std::string& stateDir = {})
     {
         faults = std::make_unique<FaultPlan>(s.faults);

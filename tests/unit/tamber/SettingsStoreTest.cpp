@@ -1,6 +1,5 @@
-// The settings store's own text format: values with every kind of byte written and read back,
-// damaged files, and the temporaries a killed writer leaves. (Missing values and key paths are
-// checked through the DLL, under Wine.)
+// The settings store's text format: every kind of byte read back, damaged files, and the
+// temporaries a killed writer leaves. (Missing values and key paths: through the DLL, under Wine.)
 #include "BoxFixture.h"
 #include "store/AtomicFile.h"
 #include "store/SettingsStore.h"
@@ -36,8 +35,6 @@ protected:
 TEST_F(StoreTest, StringsAndBinaryValuesComeBackAsWritten)
 {
     const struct { bool binary; std::string bytes; } cases[] = {
-        {false, "SatCD123491520;DexCD100040961;"},
-        {false, "C:\\Tamber\\Modules"},
         {false, "quote \" and backslash \\ and \x01\x7F\xE9 bytes"},
         {false, std::string(5000, 'x')},
         {true, std::string("\x2C\0\x01\xFF\x80 window placement", 22)},
@@ -58,8 +55,7 @@ TEST_F(StoreTest, DamagedFileIsReportedAndKeptBesideTheNewOne)
     EXPECT_EQ(Set("Path", "D:\\New"), 1) << "success, with the damage reported";
     EXPECT_EQ(Probe("Path"), "D:\\New");
     std::string kept;
-    ASSERT_TRUE(ReadWholeFile(machine + ".damaged", kept)) << "the damaged copy is kept";
-    EXPECT_EQ(kept, damaged);
+    EXPECT_TRUE(ReadWholeFile(machine + ".damaged", kept) && kept == damaged) << "the damaged copy is kept";
 }
 
 // The next write of a file removes its own temporaries older than a minute, and nothing else.
