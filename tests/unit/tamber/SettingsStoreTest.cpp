@@ -1,10 +1,24 @@
 // The settings store's text format: every kind of byte read back, damaged files, and the
 // temporaries a killed writer leaves. (Missing values and key paths: through the DLL, under Wine.)
-#include "BoxFixture.h"
+#include <gtest/gtest.h>
+#include <chrono>
+#include <filesystem>
+#include "model/VirtualEmulator.h"
 #include "store/AtomicFile.h"
 #include "store/SettingsStore.h"
 
 using namespace TamberResult;
+
+// A new empty folder, removed when the test program ends.
+inline std::string UniqueTempDir(const char* what)
+{
+    static std::vector<std::filesystem::path> dirs;
+    static const struct Cleanup { ~Cleanup() { for (const auto& d : dirs) std::filesystem::remove_all(d); } } cleanup;
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    dirs.push_back(std::filesystem::temp_directory_path() / ("tamber-" + std::string(what) + "-" + std::to_string(stamp)));
+    std::filesystem::create_directories(dirs.back());
+    return dirs.back().string();
+}
 
 class StoreTest : public ::testing::Test {
 protected:
