@@ -9,20 +9,17 @@
 
 using namespace TamberResult;
 
-// A new empty folder, removed when the test program ends.
-inline std::string UniqueTempDir(const char* what)
-{
-    static std::vector<std::filesystem::path> dirs;
-    static const struct Cleanup { ~Cleanup() { for (const auto& d : dirs) std::filesystem::remove_all(d); } } cleanup;
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    dirs.push_back(std::filesystem::temp_directory_path() / ("tamber-" + std::string(what) + "-" + std::to_string(stamp)));
-    std::filesystem::create_directories(dirs.back());
-    return dirs.back().string();
-}
+// A new empty folder, removed when the test is done.
+struct TempDir {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("tamber-store-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()))).string();
+    TempDir() { std::filesystem::create_directories(path); }
+    ~TempDir() { std::filesystem::remove_all(path); }
+};
 
 class StoreTest : public ::testing::Test {
 protected:
-    StoreTest() : home(UniqueTempDir("store")), store(JoinPath(home, "Machine"), JoinPath(home, "User"))
+    StoreTest() : store(JoinPath(home.path, "Machine"), JoinPath(home.path, "User"))
     {
         EXPECT_TRUE(store.KeyFile("\\\\Machine\\CDModules", machine));
     }
@@ -41,7 +38,7 @@ protected:
         return binary ? buffer : buffer.substr(0, size - 1);
     }
 
-    std::string home;
+    TempDir home;
     SettingsStore store;
     std::string machine;
 };
@@ -81,7 +78,8 @@ TEST(AtomicFile, ReplacingAFileSweepsOnlyItsOwnOldTemporaries)
         {"CDModules.key.tmp17-0", 5, true},  // another file's: its own next write sweeps it
         {"Cadrel.key.damaged", 5, true},     // not a temporary at all
     };
-    const std::string dir = UniqueTempDir("sweep");
+    const TempDir temp;
+    const std::string& dir = temp.path;
     for (const auto& c : cases) {
         ASSERT_TRUE(ReplaceFileAtomically(JoinPath(dir, c.name), "x", 1, false)) << c.name;
         std::filesystem::last_write_time(JoinPath(dir, c.name), std::filesystem::file_time_type::clock::now() - std::chrono::minutes(c.ageMinutes));
