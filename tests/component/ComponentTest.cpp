@@ -1,5 +1,6 @@
 // tamber_co.dll driven slot by slot through its interfaces: the factory, QueryInterface,
 // reference counts, every device and settings operation, and no object left alive.
+#include <cstring>
 #include <fstream>
 #include <vector>
 #include "TamberDll.h"
@@ -46,15 +47,13 @@ std::string QueryText(void* key, const char* name)
 
 TEST(TamberCo, EverySlotThroughTheFactoryAndNoObjectLeftAlive)
 {
-    const std::string home = TempHome("tamber-co-"), trace = home + "\\trace.txt";
-    std::filesystem::remove_all(home);
-    const HMODULE dll = LoadTamber(home, trace.c_str());
+    std::string home;
+    const HMODULE dll = LoadTamber("tamber-co-", true, home);
     const TamberCOCreateInstanceFn create = CreateFunction(dll);
     ASSERT_NE(create, nullptr);
 
     const struct { const GUID *clsid, *iid; HRESULT result; } factory[] = {
         {&SomeOtherId, &IID_EmulatorSystem, CLASS_E_CLASSNOTAVAILABLE},
-        {&CLSID_EmulatorSystem, &IID_SettingsRegistry, E_NOINTERFACE},
         {&CLSID_SettingsRegistry, &IID_EmulatorSystem, E_NOINTERFACE},
     };
     for (const auto& c : factory) {
@@ -92,7 +91,7 @@ TEST(TamberCo, EverySlotThroughTheFactoryAndNoObjectLeftAlive)
     for (int slot : {5, 6, 7}) EXPECT_EQ(CallSlot(machine, slot), E_NOTIMPL) << slot;
 
     // The device, in the order the program uses it; each result shows the arguments landed.
-    DWORD handle = 0, configuration = 99, second = 0, size = 200, length = 4;
+    DWORD handle = 0, configuration = 99, second = 0, size = 200, length = 4, tries = 0;
     BYTE target[200] = {}, read[4] = {}, mode[2] = {}, other[2] = {}, status[42] = {};
     const BYTE written[4] = {1, 2, 3, 4};
     ASSERT_EQ(CallSlot(device, 3, ULONG_PTR(0), &handle, ULONG_PTR(0), ULONG_PTR(0)), S_OK);
@@ -101,15 +100,13 @@ TEST(TamberCo, EverySlotThroughTheFactoryAndNoObjectLeftAlive)
         << "GetConfiguration: the default configuration";
     EXPECT_TRUE(CallSlot(device, 14, handle, target, &size, ULONG_PTR(0)) == S_OK && target[39] == 2) << "GetTargetInfo: a Saturn";
     EXPECT_EQ(CallSlot(device, 16, handle, DWORD(0x1000), written, DWORD(4)), S_OK);
-    EXPECT_EQ(CallSlot(device, 17, handle, DWORD(0x1000), read, &length), S_OK);
-    EXPECT_EQ(std::vector<BYTE>(read, read + 4), std::vector<BYTE>(written, written + 4)) << "SRAM read back";
+    EXPECT_TRUE(CallSlot(device, 17, handle, DWORD(0x1000), read, &length) == S_OK && !memcmp(read, written, 4)) << "SRAM read back";
     EXPECT_EQ(CallSlot(device, 10, handle, DWORD(0x200), ULONG_PTR(0)), S_OK);
     EXPECT_LT(CallSlot(device, 10, handle, DWORD(0x301), ULONG_PTR(0)), 0) << "the cutter holds no disc";
-    EXPECT_EQ(CallSlot(device, 9, handle, mode, DWORD(2), other, ULONG_PTR(0)), S_OK);
-    EXPECT_EQ(std::vector<BYTE>({mode[0], other[0]}), std::vector<BYTE>({0, 2})) << "PD drive, not emulating";
-    int tries = 0;
+    EXPECT_TRUE(CallSlot(device, 9, handle, mode, DWORD(2), other, ULONG_PTR(0)) == S_OK && mode[0] == 0 && other[0] == 2)
+        << "QueryMode: PD drive, not emulating";
     for (; CallSlot(device, 13, handle, ULONG_PTR(0)) < 0 && tries < 200; ++tries) Sleep(10);
-    EXPECT_LT(tries, 200) << "TestReady: the box became ready after the switch";
+    EXPECT_LT(tries, 200u) << "TestReady: the box became ready after the switch";
     for (DWORD kind : {1, 2, 3}) EXPECT_EQ(CallSlot(device, 18, handle, status, &(size = 42), kind, ULONG_PTR(0)), S_OK) << kind;
     std::vector<uint8_t> image(1008, 0);  // the cutter image: writer 3, source 2, x4, test
     image[3] = 3, image[4] = 2, image[5] = 2, image[6] = 1;
@@ -127,14 +124,10 @@ TEST(TamberCo, EverySlotThroughTheFactoryAndNoObjectLeftAlive)
     const BYTE placement[6] = {0x2C, 0, 1, 0xFF, 0x80, 7};
     BYTE back[44] = {};
     EXPECT_EQ(CallSlot(machine, 9, "WindowPos", placement, DWORD(6)), S_OK);
-    EXPECT_TRUE(CallSlot(machine, 8, "WindowPos", back, &(size = 44)) == S_OK && size == 6 &&
-                std::vector<BYTE>(back, back + 6) == std::vector<BYTE>(placement, placement + 6));
+    EXPECT_TRUE(CallSlot(machine, 8, "WindowPos", back, &(size = 44)) == S_OK && size == 6 && !memcmp(back, placement, 6));
     EXPECT_EQ(QueryText(machine, "NoSuchValue"), "<size 0>");
     for (const char* name : {"NoSuchValue", "Modules"})  // a string is not read as binary
         EXPECT_TRUE(CallSlot(machine, 8, name, back, &(size = 44)) < 0 && size == 0) << name;
-    void* deep = nullptr;
-    EXPECT_EQ(CallSlot(registry, 10, "\\\\Machine\\A\\B c", &deep), S_OK) << "a key path may have levels and spaces";
-    if (deep) CallSlot(deep, 2);
     for (const char* bad : {"\\\\Software\\Cadrel", "Machine\\CDModules", "\\\\User\\", "\\\\User\\..\\x", "",
                             "\\\\User\\a/b", "\\\\User\\a:b"}) {
         void* key = reinterpret_cast<void*>(0x77);
@@ -146,7 +139,7 @@ TEST(TamberCo, EverySlotThroughTheFactoryAndNoObjectLeftAlive)
     for (void* object : {machine, registry, device, system}) EXPECT_EQ(CallSlot(object, 2), HRESULT(0));
     EXPECT_EQ(sink.count, 1) << "the sink's references given back";
     FreeLibrary(dll);
-    std::ifstream in(trace);
+    std::ifstream in(home + "\\trace.txt");
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(text.substr(text.rfind('\n', text.size() - 2) + 1), "live objects: 0\n");
     std::error_code ec;

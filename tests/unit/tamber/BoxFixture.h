@@ -34,13 +34,6 @@ protected:
         EXPECT_EQ(box->GetStatus(handle, s.b, &size, 1), 0);
         return s;
     }
-    uint16_t ModuleData()  // target block bytes 36 and 37: 0xFFFF for no module data, else the module count
-    {
-        uint8_t t[200];
-        uint32_t size = 200;
-        EXPECT_EQ(box->GetTargetInfo(handle, t, &size), 0);
-        return LoadBE16(t + 36);
-    }
 
     struct Module { uint16_t code; size_t size; uint8_t seed; };
     // What the program does: images downward from 0xF3E00, then the record block with the

@@ -7,12 +7,11 @@ using namespace TamberResult;
 
 class FaultTest : public BoxTest {
 protected:
+    static Scenario With(const FaultRule& rule) { Scenario s = DefaultScenario(); s.faults = {rule}; return s; }
     // Which of the first n ReadMemory calls fail under the rule; each failure gives the rule's result.
     std::string Pattern(const FaultRule& rule, int n)
     {
-        Scenario s = DefaultScenario();
-        s.faults = {rule};
-        Start(s);
+        Start(With(rule));
         std::string out;
         for (uint32_t i = 0, size = 4; i < uint32_t(n); ++i) {
             uint8_t b[4];
@@ -46,10 +45,8 @@ TEST_F(FaultTest, OperationFailsOnItsNthCallForACountAlwaysOrBySeededChance)
 // Busy from the first call, counted from it; busy for ever is seen by the program's bounded wait, end to end.
 TEST_F(FaultTest, TestReadyBusyForATimeFromItsFirstCall)
 {
-    Scenario s = DefaultScenario();
-    s.faults = {{.op = "TestReady", .busyMs = 2500}};
     clock.Advance(1000);
-    Start(s);
+    Start(With({.op = "TestReady", .busyMs = 2500}));
     std::vector<int32_t> seen;
     for (int64_t step : {0, 2499, 1}) {
         clock.Advance(step);
@@ -60,8 +57,7 @@ TEST_F(FaultTest, TestReadyBusyForATimeFromItsFirstCall)
 
 TEST_F(FaultTest, RandomStatusBlocksAreReproducibleNoise)
 {
-    Scenario s = DefaultScenario();
-    s.faults = {{.op = "GetStatus.1", .nth = 2, .count = 2, .seed = 77, .random = true}};
+    const Scenario s = With({.op = "GetStatus.1", .nth = 2, .count = 2, .seed = 77, .random = true});
     std::vector<std::string> blocks;  // two runs of four polls
     for (int i = 0; i < 8; ++i) {
         if (i % 4 == 0) Start(s);

@@ -46,8 +46,7 @@ protected:
 TEST_F(StoreTest, StringsAndBinaryValuesComeBackAsWritten)
 {
     const struct { bool binary; std::string bytes; } cases[] = {
-        {false, "quote \" and backslash \\ and \x01\x7F\xE9 bytes"},
-        {false, std::string(5000, 'x')},
+        {false, "quote \" and backslash \\ and \x01\x7F\xE9 bytes" + std::string(5000, 'x')},
         {true, std::string("\x2C\0\x01\xFF\x80 window placement", 22)},
     };
     for (const auto& c : cases) {
@@ -79,11 +78,10 @@ TEST(AtomicFile, ReplacingAFileSweepsOnlyItsOwnOldTemporaries)
         {"Cadrel.key.damaged", 5, true},     // not a temporary at all
     };
     const TempDir temp;
-    const std::string& dir = temp.path;
     for (const auto& c : cases) {
-        ASSERT_TRUE(ReplaceFileAtomically(JoinPath(dir, c.name), "x", 1, false)) << c.name;
-        std::filesystem::last_write_time(JoinPath(dir, c.name), std::filesystem::file_time_type::clock::now() - std::chrono::minutes(c.ageMinutes));
+        ASSERT_TRUE(ReplaceFileAtomically(JoinPath(temp.path, c.name), "x", 1, false)) << c.name;
+        std::filesystem::last_write_time(JoinPath(temp.path, c.name), std::filesystem::file_time_type::clock::now() - std::chrono::minutes(c.ageMinutes));
     }
-    ASSERT_TRUE(ReplaceFileAtomically(JoinPath(dir, "Cadrel.key"), "new", 3, false));
-    for (const auto& c : cases) EXPECT_EQ(FileExists(JoinPath(dir, c.name)), c.kept) << c.name;
+    ASSERT_TRUE(ReplaceFileAtomically(JoinPath(temp.path, "Cadrel.key"), "new", 3, false));
+    for (const auto& c : cases) EXPECT_EQ(FileExists(JoinPath(temp.path, c.name)), c.kept) << c.name;
 }
