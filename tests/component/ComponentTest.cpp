@@ -1,5 +1,4 @@
-// tamber_co.dll driven slot by slot through its interfaces: the factory, QueryInterface,
-// reference counts, every device and settings operation, and no object left alive.
+// tamber_co.dll slot by slot: factory, QueryInterface, references, every operation, no object left.
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -102,9 +101,10 @@ TEST(TamberCo, EverySlotThroughTheFactoryAndNoObjectLeftAlive)
     EXPECT_EQ(CallSlot(device, 16, handle, DWORD(0x1000), written, DWORD(4)), S_OK);
     EXPECT_TRUE(CallSlot(device, 17, handle, DWORD(0x1000), read, &length) == S_OK && !memcmp(read, written, 4)) << "SRAM read back";
     EXPECT_EQ(CallSlot(device, 10, handle, DWORD(0x230), ULONG_PTR(0)), S_OK);
+    EXPECT_EQ(CallSlot(device, 10, handle, DWORD(0x031), ULONG_PTR(0)), S_OK) << "device 0: the current one";
     EXPECT_LT(CallSlot(device, 10, handle, DWORD(0x301), ULONG_PTR(0)), 0) << "the cutter holds no disc";
-    EXPECT_TRUE(CallSlot(device, 9, handle, mode, DWORD(2), other, ULONG_PTR(0)) == S_OK && mode[0] == 0 && mode[1] == 3 && other[0] == 2)
-        << "QueryMode: PD drive, configuration 3, not emulating";
+    EXPECT_TRUE(CallSlot(device, 9, handle, mode, DWORD(2), other, ULONG_PTR(0)) == S_OK && mode[0] == 1 && mode[1] == 3 && other[0] == 2)
+        << "QueryMode: emulating from the PD drive, configuration 3";
     for (; CallSlot(device, 13, handle, ULONG_PTR(0)) < 0 && tries < 200; ++tries) Sleep(10);
     EXPECT_LT(tries, 200u) << "TestReady: the box became ready after the switch";
     for (DWORD kind : {1, 2, 3}) EXPECT_EQ(CallSlot(device, 18, handle, status, &(size = 42), kind, ULONG_PTR(0)), S_OK) << kind;

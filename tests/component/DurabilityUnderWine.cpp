@@ -1,6 +1,5 @@
-// The settings store's durability through the DLL, where its Windows way of replacing a file
-// runs: a writer process terminated at random moments never leaves the key unreadable, and the
-// value found is the last one it finished or the one it was writing.
+// Settings through the DLL: a writer process killed at random moments never leaves the key
+// unreadable; the value found is the last one it finished or the one it was writing.
 #include <cstdlib>
 #include <cstring>
 #include <random>

@@ -7,13 +7,12 @@ using namespace TamberResult;
 TEST_F(BoxTest, CutterDownloadAcceptsAGoodImageAndRefusesEachKindOfBadOne)
 {
     // Default table: 1 hard disc, 2 PD drive, 3 CD writer.
-    std::vector<uint8_t> badChecksum = CutterImage(3, 2, 0, 1), shortened = badChecksum;
-    badChecksum[100] ^= 0x10, shortened.resize(shortened.size() - 2);
+    std::vector<uint8_t> badChecksum = CutterImage(3, 2, 0, 1);
+    badChecksum[100] ^= 0x10;
     const struct { const char* what; std::vector<uint8_t> image; bool accepted; } cases[] = {
         {"1001-byte file sent as 1008 bytes", CutterImage(3, 2, 0, 1), true},
         {"largest image, 49156 bytes", CutterImage(3, 2, 1, 0, 49152), true},
         {"checksum wrong", badChecksum, false},
-        {"length not a multiple of 4", shortened, false},
         {"too long", CutterImage(3, 2, 0, 1, 49156), false},
         {"cutter number of a hard disc", CutterImage(1, 2, 0, 1), false},
         {"source is the cutter", CutterImage(3, 3, 0, 1), false},

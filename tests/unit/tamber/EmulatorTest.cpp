@@ -27,17 +27,21 @@ TEST_F(BoxTest, ModuleDataAndErrorsFollowWhatSramHolds)
     }
 }
 
-// (Playing, the position the program shows as time is followed end to end.)
-TEST_F(BoxTest, DriveBootsThroughItsConsolesStates)
+TEST_F(BoxTest, DriveBootsThroughItsConsolesStatesAndPlaysInBcd)
 {
     struct Case { uint8_t kind; std::vector<uint8_t> states; };  // Stop, Seek/Access, Play as the console numbers them
     for (const Case& c : {Case{2, {1, 2, 3}}, Case{0xFC, {2, 0x20, 4}}}) {
         SCOPED_TRACE(int(c.kind));
+        const int64_t base = clock.ModelMs();
         Start(Kind(c.kind));
         Install({{0x0002, 40000, 1}, {0x00FC, 30004, 2}});
         std::vector<uint8_t> seen;
         for (int i = 0; i < 30; ++i, clock.Advance(100))
             if (const uint8_t state = Poll().state(); seen.empty() || seen.back() != state) seen.push_back(state);
         EXPECT_EQ(seen, c.states) << "drive states seen in 100 ms polls over 3 s";
+        // Playing from the first Stop at 1 s: 12:34:56 is (12 * 60 + 34) * 75 + 56 sectors later.
+        clock.Advance(base + 1000 + (56606 * 1000 + 74) / 75 - clock.ModelMs());
+        const Status st = Poll();
+        EXPECT_EQ(std::vector<uint8_t>(st.b + 7, st.b + 10), (std::vector<uint8_t>{0x12, 0x34, 0x56}));
     }
 }

@@ -1,5 +1,4 @@
-// Faults from a scenario: which calls fail, reproducibly; a box that stays busy; status blocks
-// full of noise. And what a scenario file may hold.
+// Scenario faults (which calls fail, a busy box, noisy status blocks) and scenario files.
 #include <algorithm>
 #include "BoxFixture.h"
 

@@ -34,7 +34,6 @@ protected:
         store.Query(machine, name, binary, nullptr, &size);
         std::string buffer(size, '\xCC');
         EXPECT_EQ(store.Query(machine, name, binary, reinterpret_cast<uint8_t*>(buffer.data()), &size), 0);
-        EXPECT_TRUE(binary || (size > 0 && buffer.back() == '\0')) << "the size probe counts the terminator, and it is copied";
         return binary ? buffer : buffer.substr(0, size - 1);
     }
 
