@@ -94,6 +94,7 @@ TEST(TamberCo, EverySlotThroughTheFactoryAndNoObjectLeftAlive)
     BYTE target[200] = {}, read[4] = {}, mode[2] = {}, other[2] = {}, status[42] = {};
     const BYTE written[4] = {1, 2, 3, 4};
     ASSERT_EQ(CallSlot(device, 3, ULONG_PTR(0), &handle, ULONG_PTR(0), ULONG_PTR(0)), S_OK);
+    EXPECT_LT(CallSlot(device, 3, ULONG_PTR(0), &second, ULONG_PTR(0), ULONG_PTR(0)), 0) << "one handle at a time";
     EXPECT_EQ(CallSlot(device, 5, static_cast<EmulatorSink*>(&sink), ULONG_PTR(0), ULONG_PTR(0), ULONG_PTR(0), ULONG_PTR(0), ULONG_PTR(0)), S_OK);
     EXPECT_TRUE(CallSlot(device, 21, &configuration, &second, ULONG_PTR(0), ULONG_PTR(0), ULONG_PTR(0)) == S_OK && configuration == 0)
         << "GetConfiguration: the default configuration";
