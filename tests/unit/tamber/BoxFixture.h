@@ -1,8 +1,6 @@
 // A virtual box on a manual clock, and the program's way of putting modules into it.
 #pragma once
 #include <gtest/gtest.h>
-#include <chrono>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,33 +11,20 @@
 // Scenario parts are written with designated initialisers; the fields left out keep their defaults.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
-// A new empty folder under the system's temporary folder, removed when the test program ends.
-inline std::string UniqueTempDir(const char* what)
-{
-    static std::vector<std::filesystem::path> dirs;
-    static const struct Cleanup { ~Cleanup() { for (const auto& d : dirs) std::filesystem::remove_all(d); } } cleanup;
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    dirs.push_back(std::filesystem::temp_directory_path() / ("tamber-" + std::string(what) + "-" + std::to_string(stamp)));
-    std::filesystem::create_directories(dirs.back());
-    return dirs.back().string();
-}
-
 struct Status {
     uint8_t b[20] = {};
     uint8_t activity() const { return b[11] & 6; }
     uint8_t state() const { return b[10]; }
     uint16_t error() const { return LoadBE16(b + 12); }
-    // Position in sectors from the BCD minutes, seconds and frames, as the program reads it.
-    static uint32_t Bcd(uint8_t v) { return uint32_t((v >> 4) * 10 + (v & 15)); }
-    uint32_t position() const { return (Bcd(b[7]) * 60 + Bcd(b[8])) * 75 + Bcd(b[9]); }
 };
 
 class BoxTest : public ::testing::Test {
 protected:
-    void Start(const Scenario& s = DefaultScenario(), const std::string& stateDir = {})
+    static Scenario Kind(uint8_t targetKind) { Scenario s = DefaultScenario(); s.targetKind = targetKind; return s; }
+    void Start(const Scenario& s = DefaultScenario())
     {
         faults = std::make_unique<FaultPlan>(s.faults);
-        box = std::make_unique<VirtualEmulator>(s, clock, *faults, stateDir);
+        box = std::make_unique<VirtualEmulator>(s, clock, *faults);
         ASSERT_EQ(box->AcquireHandle(&handle), 0);
     }
     Status Poll()
@@ -48,13 +33,6 @@ protected:
         uint32_t size = 20;
         EXPECT_EQ(box->GetStatus(handle, s.b, &size, 1), 0);
         return s;
-    }
-    uint16_t ModuleData()  // target block bytes 36 and 37: 0xFFFF for no module data, else the module count
-    {
-        uint8_t t[200];
-        uint32_t size = 200;
-        EXPECT_EQ(box->GetTargetInfo(handle, t, &size), 0);
-        return LoadBE16(t + 36);
     }
 
     struct Module { uint16_t code; size_t size; uint8_t seed; };
@@ -83,7 +61,6 @@ protected:
         StoreLE32(block.data() + 508, XorChecksum(block.data(), 127));
         ASSERT_EQ(box->WriteMemory(handle, 0xFFE00, block.data(), 512), 0);
     }
-    void InstallSaturnAndPlayStation() { Install({{0x0002, 40000, 1}, {0x00FC, 30004, 2}}); }
     // Cutter image as the program builds it from the cutter module file.
     static std::vector<uint8_t> CutterImage(uint8_t cutter, uint8_t source, uint8_t speed, uint8_t test,
                                             size_t fileSize = 1001)

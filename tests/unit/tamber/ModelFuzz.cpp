@@ -22,14 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         box.WriteMemory(handle, 0xF3E00 - uint32_t(rest.size() % 0x40000), rest.data(), uint32_t(rest.size() % 0x40000));
         box.DownloadCutterModule(handle, rest.data(), uint32_t(rest.size()));
     }
-    for (uint32_t kind = 0; kind <= 4; ++kind) {
-        uint8_t out[64];
-        uint32_t n = sizeof out;
-        box.GetStatus(handle, out, &n, kind);
-    }
-    uint8_t target[200];
-    uint32_t n = sizeof target;
-    box.GetTargetInfo(handle, target, &n);
+    uint8_t out[200];
+    for (uint32_t kind = 0, n = 64; kind <= 4; ++kind, n = 64) box.GetStatus(handle, out, &n, kind);
+    uint32_t n = sizeof out;
+    box.GetTargetInfo(handle, out, &n);
     box.TakeMessages();
 
     const std::string text(reinterpret_cast<const char*>(data), size);
@@ -37,8 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (SettingsStore::Parse(text, values) == SettingsStore::LoadResult::Ok) {
         // What parses must write back to the same values.
         std::map<std::string, SettingsStore::Value> again;
-        if (SettingsStore::Parse(SettingsStore::Format(values), again) != SettingsStore::LoadResult::Ok) __builtin_trap();
-        if (again.size() != values.size()) __builtin_trap();
+        if (SettingsStore::Parse(SettingsStore::Format(values), again) != SettingsStore::LoadResult::Ok ||
+            again.size() != values.size())
+            __builtin_trap();
     }
     Scenario parsed = DefaultScenario();
     std::string error;
