@@ -33,14 +33,13 @@ std::string Bus(bool mixed)
 }
 
 // Opens a device dialog with its command: the dialog, its rows and its label.
-HWND Open(const Robot& robot, int command, std::vector<std::string>* rows, std::string* label = nullptr)
+HWND Open(const Robot& robot, int command, std::vector<std::string>* rows, std::string* label)
 {
     const bool emulation = command == ID_EMULATION_DEVICE;
     robot.Command(WPARAM(command));
     HWND dialog = robot.WaitForDialog(emulation ? "Device to Emulate from" : "Device to Cut to", 5000);
     *rows = Robot::ListRows(GetDlgItem(dialog, emulation ? IDC_EMULATION_DEVICE_LIST : IDC_CUTTER_DEVICE_LIST));
-    if (label)
-        *label = Robot::WindowText(GetDlgItem(dialog, emulation ? IDC_EMULATION_DEVICE : IDC_CUTTING_DEVICE));
+    *label = Robot::WindowText(GetDlgItem(dialog, emulation ? IDC_EMULATION_DEVICE : IDC_CUTTING_DEVICE));
     return dialog;
 }
 
@@ -49,62 +48,64 @@ HWND Open(const Robot& robot, int command, std::vector<std::string>* rows, std::
 TEST(DeviceDialog, ListsItsDevicesAndOnlyOkChangesTheChoice)
 {
     enum Leave { Ok, Cancel, CloseBox };
-    struct Case {
-        bool mixedBus;
-        int command, row;  // the row chosen before leaving; -1 none
-        Leave leave;
+    struct Step {
+        int command;
         std::vector<std::string> rows;  // as the dialog opened
-        uint32_t switchedTo;            // the device the new SetMode words carry; 0 no SetMode
-        std::string mainLine;           // the main window's line for the device afterwards
-        std::vector<std::string> reopened;
-        std::string label;  // after reopening
+        std::string label;              // as it opened
+        int row;                        // chosen before leaving; -1 none
+        Leave leave;
+        uint32_t switchedTo;   // the device the new SetMode words carry; 0 no SetMode
+        std::string mainLine;  // the main window's line for the device afterwards
     };
-    const Case cases[] = {
-        {false, ID_EMULATION_DEVICE, 0, Ok, {Disc.Row(), Pd.Row(true)}, 1, Disc.Line(),
-         {Disc.Row(true), Pd.Row()}, Disc.product},
-        {false, ID_CUTTING_DEVICE, -1, Ok, {Writer.Row(true)}, 0, Writer.Line(), {Writer.Row()},
-         "No Cutters Attached"},
-        {true, ID_EMULATION_DEVICE, 0, Cancel, {Disc.Row(), Pd.Row(true)}, 0, Pd.Line(),
-         {Disc.Row(), Pd.Row(true)}, Pd.product},
-        {true, ID_EMULATION_DEVICE, 0, CloseBox, {Disc.Row(), Pd.Row(true)}, 0, Pd.Line(),
-         {Disc.Row(), Pd.Row(true)}, Pd.product},
-        {true, ID_EMULATION_DEVICE, -1, Ok, {Disc.Row(), Pd.Row(true)}, 0, Pd.Line(),
-         {Disc.Row(), Pd.Row()}, "No PD Devices or Hard Discs attached"},
-        {true, ID_CUTTING_DEVICE, 0, Ok, {Writer.Row(), Writer2.Row(true)}, 0, Writer.Line(),
-         {Writer.Row(true), Writer2.Row()}, Writer.product},
+    const int E = ID_EMULATION_DEVICE, C = ID_CUTTING_DEVICE;
+    const std::vector<Step> plainBus = {
+        {E, {Disc.Row(), Pd.Row(true)}, Pd.product, 0, Ok, 1, Disc.Line()},
+        {E, {Disc.Row(true), Pd.Row()}, Disc.product, -1, Cancel, 0, Disc.Line()},
+        {C, {Writer.Row(true)}, Writer.product, -1, Ok, 0, Writer.Line()},
+        {C, {Writer.Row()}, "No Cutters Attached", -1, Cancel, 0, Writer.Line()},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("case " + std::to_string(&c - cases));
+    const std::vector<Step> mixedBus = {
+        {E, {Disc.Row(), Pd.Row(true)}, Pd.product, 0, Cancel, 0, Pd.Line()},
+        {E, {Disc.Row(), Pd.Row(true)}, Pd.product, 0, CloseBox, 0, Pd.Line()},
+        {E, {Disc.Row(), Pd.Row(true)}, Pd.product, -1, Ok, 0, Pd.Line()},
+        {E, {Disc.Row(), Pd.Row()}, "No PD Devices or Hard Discs attached", -1, Cancel, 0, Pd.Line()},
+        {C, {Writer.Row(), Writer2.Row(true)}, Writer2.product, 0, Ok, 0, Writer.Line()},
+        {C, {Writer.Row(true), Writer2.Row()}, Writer.product, -1, Cancel, 0, Writer.Line()},
+    };
+    for (bool mixed : {false, true}) {
+        const std::vector<Step>& steps = mixed ? mixedBus : plainBus;
         ProgramRun run;
-        run.Scenario(Bus(c.mixedBus));
-        std::vector<std::string> rows, reopened, times;
-        std::string mainLine, label;
-        size_t setModes = 0;
+        run.Scenario("time_scale = 20\n" + Bus(mixed));
+        std::vector<std::string> times;
         run.Run([&](Robot& robot) {
             robot.WaitForMainWindow();
             Robot::WaitUntil([&] { return robot.StatusPane(2) == "Play"; }, 8000);
-            HWND dialog = Open(robot, c.command, &rows);
-            setModes = run.Calls("SetMode").size();
-            for (int i = 0; i < 3; ++i, Sleep(300))  // the main window polls on underneath
-                times.push_back(robot.StatusPane(3));
-            Robot::ChooseRow(GetDlgItem(dialog, c.command == ID_EMULATION_DEVICE ? IDC_EMULATION_DEVICE_LIST
-                                                                                 : IDC_CUTTER_DEVICE_LIST), c.row);
-            c.leave == CloseBox ? void(PostMessageA(dialog, WM_CLOSE, 0, 0))
-                                : Robot::Press(dialog, c.leave == Ok ? IDOK : IDCANCEL);
-            Robot::WaitUntil([&] { return !IsWindow(dialog); }, 5000);
-            Sleep(800);  // the mode switches and their polls
-            mainLine = robot.Text(c.command == ID_EMULATION_DEVICE ? IDC_EMULATION_DEVICE : IDC_CUTTING_DEVICE);
-            Robot::Press(Open(robot, c.command, &reopened, &label), IDCANCEL);
+            for (const Step& c : steps) {
+                SCOPED_TRACE("step " + std::to_string(&c - steps.data()) + (mixed ? " of the mixed bus" : ""));
+                std::vector<std::string> rows;
+                std::string label, line;
+                HWND dialog = Open(robot, c.command, &rows, &label);
+                const size_t setModes = run.Calls("SetMode").size();
+                for (; times.size() < 3; Sleep(300))  // the main window polls on underneath
+                    times.push_back(robot.StatusPane(3));
+                Robot::ChooseRow(GetDlgItem(dialog, c.command == E ? IDC_EMULATION_DEVICE_LIST : IDC_CUTTER_DEVICE_LIST), c.row);
+                c.leave == CloseBox ? void(PostMessageA(dialog, WM_CLOSE, 0, 0))
+                                    : Robot::Press(dialog, c.leave == Ok ? IDOK : IDCANCEL);
+                Robot::WaitUntil([&] {
+                    line = robot.Text(c.command == E ? IDC_EMULATION_DEVICE : IDC_CUTTING_DEVICE);
+                    return !IsWindow(dialog) && line == c.mainLine && run.Calls("SetMode").size() >= setModes + (c.switchedTo ? 2 : 0);
+                }, 5000);
+                Sleep(200);  // room for a call that should not come
+                const auto calls = run.Calls("SetMode");
+                const std::vector<TraceLine> after(calls.begin() + long(std::min(setModes, calls.size())), calls.end());
+                EXPECT_EQ(rows, c.rows);
+                EXPECT_EQ(label, c.label);
+                EXPECT_EQ(line, c.mainLine);
+                ASSERT_EQ(after.size(), c.switchedTo ? 2u : 0u);
+                EXPECT_TRUE(!c.switchedTo ||
+                            (after[0].Arg("mode") == 0 && after[1].Arg("mode") == 1 && after[1].Arg("device") == c.switchedTo));
+            }
         });
-        EXPECT_EQ(rows, c.rows);
         EXPECT_TRUE(times.size() == 3 && times[0] != times[1] && times[1] != times[2]) << "no poll under the dialog";
-        const auto calls = run.Calls("SetMode");
-        const std::vector<TraceLine> after(calls.begin() + long(std::min(setModes, calls.size())), calls.end());
-        ASSERT_EQ(after.size(), c.switchedTo ? 2u : 0u);
-        if (c.switchedTo)
-            EXPECT_TRUE(after[0].Arg("mode") == 0 && after[1].Arg("mode") == 1 && after[1].Arg("device") == c.switchedTo);
-        EXPECT_EQ(mainLine, c.mainLine);
-        EXPECT_EQ(reopened, c.reopened);
-        EXPECT_EQ(label, c.label);
     }
 }
