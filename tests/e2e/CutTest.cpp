@@ -176,7 +176,7 @@ TEST(Cut, StoppedBeforeItBeganLeavesTheProgramUsable)
         {12288, Wait, Insert + " / Waiting / WARNING, no Gold Disc was inserted within 1 seconds"},
     };
     ProgramRun run;
-    run.Scenario(CutScenario(12, "[[fault]]\nop = \"DownloadCutterModule\"\nnth = 1\n"));
+    run.Scenario(CutScenario(7, "[[fault]]\nop = \"DownloadCutterModule\"\nnth = 1\n"));
     const CutWaitBounds saved = CutWaitLimits;
     CutWaitLimits = {2500, 1500};
     std::string lastBox;
