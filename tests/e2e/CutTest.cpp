@@ -124,44 +124,50 @@ TEST(Cut, RunsToTheEndAtEachSpeedAndAfterARestart)
 {
     ProgramRun run;
     run.Scenario(CutScenario(-1));
-    std::vector<std::string> boxes;
-    bool usable = true, x4 = false, x1 = false, x2 = false;
     run.Run([&](Robot& robot) {
         for (long bytes : {-1L, 0L}) {  // missing, then empty: nothing sent, the panel stays usable
             WriteModule(run, bytes);
             PressCutCdNow(robot, 0, true);
-            boxes.push_back(AnswerBox(robot, 3000));
-            usable = usable && Robot::WaitUntil([&] { return robot.CutPanel() && CutControlsAre(robot, true); }, 3000);
+            const std::string box = AnswerBox(robot, 3000);
+            EXPECT_TRUE(bytes < 0 ? box == "Error: Cutter Module not present" : box.find("is empty") != std::string::npos) << box;
+            EXPECT_TRUE(Robot::WaitUntil([&] { return robot.CutPanel() && CutControlsAre(robot, true); }, 3000));
         }
         WriteModule(run, 12288);
         PressCutCdNow(robot, 2, true);
-        x4 = FollowCut(robot, 2);
+        EXPECT_TRUE(FollowCut(robot, 2));
         PressCutCdNow(robot, 0, true);
         Robot::WaitUntil([&] { return robot.StatusPane(2) == "Writing"; }, 10000);
     });  // then the robot closes the program
-    EXPECT_EQ(boxes[0], "Error: Cutter Module not present");
-    EXPECT_NE(boxes[1].find("is empty"), std::string::npos) << boxes[1];
-    EXPECT_TRUE(usable && x4);
     ExpectSent(run, {{3, 2, 2, 1, 12292, 0, 1}, {3, 2, 0, 1, 12292, 0, 0}});
-    std::vector<LRESULT> checks;  // x1, x2, x4, Test Mode of the cut found running
     run.Run([&](Robot& robot) {
         Robot::WaitUntil([&] { return robot.CutPanel() != nullptr; }, 10000);
+        std::vector<LRESULT> checks;  // x1, x2, x4, Test Mode of the cut found running
         for (int id : {IDC_SPEED_X1, IDC_SPEED_X2, IDC_SPEED_X4, IDC_TEST_MODE})
             checks.push_back(Robot::Ask(GetDlgItem(robot.CutPanel(), id), BM_GETCHECK, 0, 0));
-        x1 = FollowCut(robot, 0);
+        EXPECT_EQ(checks, std::vector<LRESULT>({1, 0, 0, 1}));
+        EXPECT_TRUE(FollowCut(robot, 0));
         WriteModule(run, 1001);
         PressCutCdNow(robot, 1, false);
-        x2 = FollowCut(robot, 1);
+        EXPECT_TRUE(FollowCut(robot, 1));
     });
-    EXPECT_EQ(checks, std::vector<LRESULT>({1, 0, 0, 1}));
-    EXPECT_TRUE(x1 && x2);
     ExpectSent(run, {{3, 2, 1, 0, 1008, 0, 1}});  // and no cut of its own at start
 }
 
-// A refused image, giving up the wait for a blank three ways, and the bounds on the wait: each says
-// so and leaves the program usable with every lock level given back. Then a blank starts a cut.
+// A cut that never begins, a refused image, giving up the wait for a blank three ways, and the bound
+// on that wait: each says so and leaves the program usable, every lock level given back. Then a
+// blank put in starts a cut.
 TEST(Cut, StoppedBeforeItBeganLeavesTheProgramUsable)
 {
+    const CutWaitBounds saved = CutWaitLimits;
+    CutWaitLimits = {2500, 1500};
+    ProgramRun run;
+    run.Scenario(CutScenario(-1, "[[fault]]\nop = \"GetStatus.1\"\nalways = true\n"));  // the cutter never answers
+    run.Run([&](Robot& robot) {
+        PressCutCdNow(robot, 0, true);
+        ASSERT_TRUE(Robot::WaitUntil([&] { return !robot.Messages().empty() && robot.Messages().back()[0] == 'W'; }, 8000));
+        EXPECT_EQ(robot.Messages().back().rfind("WARNING, the CD Emulator did not start the cut within 2 seconds. Check", 0), 0u);
+        EXPECT_TRUE(Restored(robot));
+    });
     enum How { Refused, ByButton, ByEscape, ByAbortCut, Wait };
     const std::string stopped = "Cut stopped before it began";
     const struct {
@@ -175,12 +181,7 @@ TEST(Cut, StoppedBeforeItBeganLeavesTheProgramUsable)
         {60000, ByAbortCut, Insert + " / Waiting / " + stopped},
         {12288, Wait, Insert + " / Waiting / WARNING, no Gold Disc was inserted within 1 seconds"},
     };
-    ProgramRun run;
     run.Scenario(CutScenario(7, "[[fault]]\nop = \"DownloadCutterModule\"\nnth = 1\n"));
-    const CutWaitBounds saved = CutWaitLimits;
-    CutWaitLimits = {2500, 1500};
-    std::string lastBox;
-    bool cut = false;
     run.Run([&](Robot& robot) {
         for (const auto& c : cases) {
             WriteModule(run, c.moduleBytes);
@@ -201,23 +202,12 @@ TEST(Cut, StoppedBeforeItBeganLeavesTheProgramUsable)
         CutWaitLimits = saved;
         WriteModule(run, 12288);
         PressCutCdNow(robot, 2, true);
-        lastBox = AnswerBox(robot, 15000);
-        cut = FollowCut(robot, 2);
+        EXPECT_EQ(AnswerBox(robot, 15000), Insert);
+        EXPECT_TRUE(FollowCut(robot, 2)) << "the blank put in did not start the cut";
     });
     CutWaitLimits = saved;
-    EXPECT_EQ(lastBox, Insert);
-    EXPECT_TRUE(cut) << "the blank inserted did not start the cut";
     ExpectSent(run, {{3, 2, 0, 1, 12292, 1, 0}, {3, 2, 0, 1, 1008, 0, 1}, {3, 2, 0, 1, 49156, 0, 1}, {3, 2, 0, 1, 49156, 0, 1},
                      {3, 2, 0, 1, 12292, 0, 1}, {3, 2, 2, 1, 12292, 0, 1}});
-    run.Scenario(CutScenario(-1, "[[fault]]\nop = \"GetStatus.1\"\nalways = true\n"));  // the cutter never answers
-    CutWaitLimits = {2500, 1500};
-    run.Run([&](Robot& robot) {
-        PressCutCdNow(robot, 0, true);
-        ASSERT_TRUE(Robot::WaitUntil([&] { return !robot.Messages().empty() && robot.Messages().back()[0] == 'W'; }, 8000));
-        EXPECT_EQ(robot.Messages().back().rfind("WARNING, the CD Emulator did not start the cut within 2 seconds. Check", 0), 0u);
-        EXPECT_TRUE(Restored(robot));
-    });
-    CutWaitLimits = saved;
 }
 
 // Not a check: cut-pictures.sh runs it to keep pictures of both device dialogs and of the panel in
