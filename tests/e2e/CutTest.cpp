@@ -63,7 +63,8 @@ bool CutControlsAre(const Robot& robot, bool enabled)
     for (int id : {IDOK, IDC_TEST_MODE, IDC_SPEED_X1, IDC_SPEED_X2, IDC_SPEED_X4})
         all = all && (!robot.CutPanel() || (IsWindowEnabled(GetDlgItem(robot.CutPanel(), id)) != FALSE) == enabled);
     for (int id : {ID_MODE_TOGGLE, ID_CUT_GOLD_DISC, ID_EMULATION_MODULES, ID_EMULATION_DEVICE, ID_CUTTING_DEVICE})
-        all = all && ((robot.MenuState(id) & MF_GRAYED) == 0) == enabled && (id > ID_CUT_GOLD_DISC || robot.IsEnabled(id) == enabled);
+        all = all && ((robot.MenuState(id) & MF_GRAYED) == 0) == enabled &&
+              (id > ID_CUT_GOLD_DISC || robot.IsEnabled(id) == enabled);  // the two with buttons
     return all;
 }
 
@@ -196,7 +197,8 @@ TEST(Cut, StoppedBeforeItBeganLeavesTheProgramUsable)
             Robot::WaitUntil([&] { return !robot.Messages().empty() && robot.Messages().back().rfind(line, 0) == 0; }, 5000);
             seen += " / " + (line.empty() || robot.Messages().empty() ? "" : robot.Messages().back().substr(0, line.size()));
             const size_t acquired = run.Calls("AcquireHandle").size();  // the poll takes the handle afresh
-            EXPECT_TRUE(Restored(robot) && Robot::WaitUntil([&] { return run.Calls("AcquireHandle").size() > acquired + 1; }, 3000));
+            EXPECT_TRUE(Restored(robot) &&
+                        Robot::WaitUntil([&] { return run.Calls("AcquireHandle").size() > acquired + 1; }, 3000));
             EXPECT_EQ(seen, c.seen);
         }
         CutWaitLimits = saved;

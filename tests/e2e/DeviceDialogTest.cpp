@@ -65,15 +65,17 @@ TEST(DeviceDialog, ListsItsDevicesAndOnlyOkChangesTheChoice)
                 HWND dialog = robot.WaitForDialog(c.command == E ? "Device to Emulate from" : "Device to Cut to", 5000);
                 HWND list = GetDlgItem(dialog, c.command == E ? IDC_EMULATION_DEVICE_LIST : IDC_CUTTER_DEVICE_LIST);
                 EXPECT_EQ(Robot::ListRows(list), c.rows);
-                EXPECT_EQ(Robot::WindowText(GetDlgItem(dialog, c.command == E ? IDC_EMULATION_DEVICE : IDC_CUTTING_DEVICE)), c.label);
+                const int labelId = c.command == E ? IDC_EMULATION_DEVICE : IDC_CUTTING_DEVICE;
+                EXPECT_EQ(Robot::WindowText(GetDlgItem(dialog, labelId)), c.label);
                 const size_t setModes = run.Calls("SetMode").size();
                 for (; times.size() < 3; Sleep(300))  // the main window polls on underneath
                     times.push_back(robot.StatusPane(3));
                 Robot::ChooseRow(list, c.row);
-                c.leave == CloseBox ? void(PostMessageA(dialog, WM_CLOSE, 0, 0)) : Robot::Press(dialog, c.leave == Ok ? IDOK : IDCANCEL);
+                c.leave == CloseBox ? void(PostMessageA(dialog, WM_CLOSE, 0, 0))
+                                    : Robot::Press(dialog, c.leave == Ok ? IDOK : IDCANCEL);
                 std::string line;
                 Robot::WaitUntil([&] {
-                    line = robot.Text(c.command == E ? IDC_EMULATION_DEVICE : IDC_CUTTING_DEVICE);
+                    line = robot.Text(labelId);  // the main window's line has the dialog label's id
                     return !IsWindow(dialog) && line == c.mainLine && run.Calls("SetMode").size() >= setModes + (c.switchedTo ? 2 : 0);
                 }, 5000);
                 Sleep(200);  // room for a call that should not come
@@ -81,7 +83,8 @@ TEST(DeviceDialog, ListsItsDevicesAndOnlyOkChangesTheChoice)
                 const std::vector<TraceLine> after(calls.begin() + long(std::min(setModes, calls.size())), calls.end());
                 EXPECT_EQ(line, c.mainLine);
                 ASSERT_EQ(after.size(), c.switchedTo ? 2u : 0u);
-                EXPECT_TRUE(!c.switchedTo || (after[0].Arg("mode") == 0 && after[1].Arg("mode") == 1 && after[1].Arg("device") == c.switchedTo));
+                EXPECT_TRUE(!c.switchedTo ||
+                            (after[0].Arg("mode") == 0 && after[1].Arg("mode") == 1 && after[1].Arg("device") == c.switchedTo));
             }
         });
         EXPECT_TRUE(times.size() == 3 && times[0] != times[1] && times[1] != times[2]) << "no poll under the dialog";
