@@ -89,7 +89,8 @@ TEST(StartUp, EachFailedConnectionStepEndsWithOneBoxExitCodeZeroAndNoSettingsWri
     ProgramRun run;
     const std::string copy = run.Home() + "\\cadrel.exe";
     ASSERT_TRUE(CopyFileA((std::string(exe).substr(0, std::string(exe).rfind('\\')) + "\\cadrel.exe").c_str(), copy.c_str(), FALSE));
-    STARTUPINFOA startup{sizeof startup};
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     std::string command = "\"" + copy + "\"";
     ASSERT_TRUE(CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, run.Home().c_str(), &startup, &process));
