@@ -2,8 +2,7 @@
 #include <commctrl.h>
 #include "framework/Application.h"
 
-// The program's own resources are linked into this executable, so dialogs come from it exactly
-// as they do in cadrel.exe.
+// The program's resources are linked in, so dialogs load exactly as they do in cadrel.exe.
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);

@@ -35,11 +35,9 @@ protected:
         host.Close(0);
         KillTimer(nullptr, deadline);
         MSG msg;  // a quit posted after the last loop ended must not reach the next test
-        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
+        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) continue;
     }
     HWND Host() const { return host.Window(); }
-    static void Post(HWND window, UINT message, WPARAM wParam) { PostMessageA(window, message, wParam, 0); }
     TestDialog host{IDD_MAIN, nullptr};
     UINT_PTR deadline = 0;
 };
