@@ -4,31 +4,26 @@
 #include "ProgramRun.h"
 #include "resources/ResourceIds.h"
 
-namespace {
-
-struct Device {
-    int type;
-    std::string vendor, product, revision;  // padded as in the device record: 8, 16, 4 characters
-    std::string Row(bool selected = false) const { return vendor + "|" + product + "|" + revision + (selected ? " (selected)" : ""); }
-    std::string Line() const { return vendor + " " + product + " " + revision + " "; }
-};
-const Device Disc{0, "QUANTUM ", "FIREBALL ST3.2S ", "0F0C"}, Writer{4, "YAMAHA  ", "CDR100          ", "1.06"},
-    Pd{7, "MATSHITA", "PD-1 LF-1000    ", "A104"}, Writer2{4, "PLEXTOR ", "PX-R412C        ", "1.04"},
-    CdRom{5, "SONY", "CD-ROM CDU-76S", "1.0h"}, Tape{1, "HP", "C1533A", "9503"};
-
-}  // namespace
-
 // Against a hard disc, writer and PD drive; then the same behind two devices neither dialog lists,
 // with a second writer last. Start-up chooses the last of each kind; each step starts where the last left.
 TEST(DeviceDialog, ListsItsDevicesAndOnlyOkChangesTheChoice)
 {
+    struct Device {
+        int type;
+        std::string vendor, product, revision;  // padded as in the device record: 8, 16, 4 characters
+        std::string Row(bool selected = false) const { return vendor + "|" + product + "|" + revision + (selected ? " (selected)" : ""); }
+        std::string Line() const { return vendor + " " + product + " " + revision + " "; }
+    };
+    const Device Disc{0, "QUANTUM ", "FIREBALL ST3.2S ", "0F0C"}, Writer{4, "YAMAHA  ", "CDR100          ", "1.06"},
+        Pd{7, "MATSHITA", "PD-1 LF-1000    ", "A104"}, Writer2{4, "PLEXTOR ", "PX-R412C        ", "1.04"},
+        CdRom{5, "SONY", "CD-ROM CDU-76S", "1.0h"}, Tape{1, "HP", "C1533A", "9503"};
     const int E = ID_EMULATION_DEVICE, C = ID_CUTTING_DEVICE, Ok = IDOK, Cancel = IDCANCEL, CloseBox = 0;
     struct Step {
         int command;                    // the dialog,
         std::vector<std::string> rows;  // its rows and label as it opened,
         std::string label;
         int row, leave;                 // the row chosen (-1 none), then the button or the close box
-        uint32_t switchedTo;            // the device the new SetMode words carry; 0 no SetMode
+        int switchedTo;                 // the device the new SetMode words carry; 0 no SetMode
         std::string mainLine;           // the main window's line for the device afterwards
     };
     const std::vector<Device> buses[] = {{Disc, Writer, Pd}, {CdRom, Tape, Disc, Writer, Pd, Writer2}};
@@ -56,7 +51,6 @@ TEST(DeviceDialog, ListsItsDevicesAndOnlyOkChangesTheChoice)
             robot.WaitForMainWindow();
             Robot::WaitUntil([&] { return robot.StatusPane(2) == "Play"; }, 8000);
             for (const Step& c : steps[b]) {
-                SCOPED_TRACE("step " + std::to_string(&c - steps[b].data()) + " on bus " + std::to_string(b));
                 const bool e = c.command == E;
                 const int labelId = e ? IDC_EMULATION_DEVICE : IDC_CUTTING_DEVICE;  // also the main window's line
                 robot.Command(WPARAM(c.command));
@@ -69,15 +63,12 @@ TEST(DeviceDialog, ListsItsDevicesAndOnlyOkChangesTheChoice)
                     times.push_back(robot.StatusPane(3));
                 Robot::ChooseRow(list, c.row);
                 c.leave == CloseBox ? void(PostMessageA(dialog, WM_CLOSE, 0, 0)) : Robot::Press(dialog, c.leave);
-                Robot::WaitUntil([&] {
-                    return !IsWindow(dialog) && robot.Text(labelId) == c.mainLine && run.Calls("SetMode").size() >= setModes;
-                }, 5000);
+                Robot::WaitUntil([&] { return !IsWindow(dialog) && run.Calls("SetMode").size() >= setModes; }, 5000);
                 Sleep(200);  // room for a call that should not come
                 const auto calls = run.Calls("SetMode");
                 EXPECT_EQ(robot.Text(labelId), c.mainLine);
                 ASSERT_EQ(calls.size(), setModes);
-                EXPECT_TRUE(!c.switchedTo || (calls[setModes - 2].Arg("mode") == 0 && calls.back().Arg("mode") == 1 &&
-                                              calls.back().Arg("device") == c.switchedTo));
+                EXPECT_TRUE(!c.switchedTo || (calls.back().Arg("mode") == 1 && calls.back().Arg("device") == uint32_t(c.switchedTo)));
             }
         });
         EXPECT_TRUE(times.size() == 3 && times[0] != times[1] && times[1] != times[2]) << "no poll under the dialog";
