@@ -135,8 +135,7 @@ TEST(Cut, RunsToTheEndAtEachSpeedAndAfterARestart)
     ExpectSent(run, {{3, 2, 1, 0, 1008, 0, 1}});  // and no cut of its own at start
 }
 
-// Each says so and leaves the program usable, every lock level given back; then a blank starts a cut.
-TEST(Cut, StoppedBeforeItBeganLeavesTheProgramUsable)
+TEST(Cut, StoppedBeforeItBeganLeavesTheProgramUsable)  // every lock level given back; then a blank starts a cut
 {
     const CutWaitBounds saved = std::exchange(CutWaitLimits, {2500, 1500});
     enum How { Refused, ByButton, ByEscape, Wait };
@@ -173,8 +172,7 @@ TEST(Cut, StoppedBeforeItBeganLeavesTheProgramUsable)
                      {3, 2, 2, 1, 12292, 0, 1}});
 }
 
-// Not a check: cut-pictures.sh runs it for pictures of both device dialogs and of the panel mid-cut.
-TEST(Cut, DISABLED_PosesForPictures)
+TEST(Cut, DISABLED_PosesForPictures)  // not a check: cut-pictures.sh takes the dialogs' and the panel's pictures
 {
     ProgramRun run;
     run.Scenario("time_scale = 20\n[disc]\nsectors = 60000\n");  // 10 s at x4

@@ -4,8 +4,7 @@
 #include "ProgramRun.h"
 #include "resources/ResourceIds.h"
 
-// Against a hard disc, writer and PD drive; then the same behind two devices neither dialog lists,
-// with a second writer last. Start-up chooses the last of each kind; each step starts where the last left.
+// A hard disc, writer and PD drive; then behind devices neither lists, a second writer last.
 TEST(DeviceDialog, ListsItsDevicesAndOnlyOkChangesTheChoice)
 {
     struct Device {
@@ -22,16 +21,13 @@ TEST(DeviceDialog, ListsItsDevicesAndOnlyOkChangesTheChoice)
         int command;                    // the dialog,
         std::vector<std::string> rows;  // its rows and label as it opened,
         std::string label;
-        int row, leave;                 // the row chosen (-1 none), then the button or the close box
-        int switchedTo;                 // the device the new SetMode words carry; 0 no SetMode
+        int row, leave, switchedTo;     // the row chosen (-1 none), the way out, the device SetMode carries (0 none)
         std::string mainLine;           // the main window's line for the device afterwards
     };
-    const std::vector<Device> buses[] = {{Disc, Writer, Pd}, {CdRom, Tape, Disc, Writer, Pd, Writer2}};
+    const std::vector<Device> buses[] = {{Disc, Writer, Pd}, {CdRom, Tape, Disc, Writer, Pd, Writer2}};  // start-up takes the last
     const std::vector<Step> steps[] = {{
         {E, {Disc.Row(), Pd.Row(true)}, Pd.product, 0, Ok, 1, Disc.Line()},
         {E, {Disc.Row(true), Pd.Row()}, Disc.product, 1, Cancel, 0, Disc.Line()},
-        {C, {Writer.Row(true)}, Writer.product, -1, Ok, 0, Writer.Line()},
-        {C, {Writer.Row()}, "No Cutters Attached", -1, Cancel, 0, Writer.Line()},
     }, {  // what differs behind other devices
         {E, {Disc.Row(), Pd.Row(true)}, Pd.product, 0, CloseBox, 0, Pd.Line()},
         {E, {Disc.Row(), Pd.Row(true)}, Pd.product, -1, Ok, 0, Pd.Line()},
