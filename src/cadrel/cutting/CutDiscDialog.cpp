@@ -7,6 +7,7 @@
 #include "cutting/CutterImage.h"
 #include "emulator/BusyDialog.h"
 #include "emulator/DeviceLock.h"
+#include "emulator/ErrorTable.h"
 #include "framework/Control.h"
 #include "resources/ResourceIds.h"
 
@@ -254,7 +255,7 @@ int CutDiscDialog::Abandon(WaitEnd why, DWORD handle)
 {
     // The emulator still holds the cutter module and would cut as soon as a blank went in.
     if (device_->Reset(handle, 0) < 0)
-        Notify("WARNING, Reset Failed! Switch Emulator off then on again.");
+        Notify(ResetFailedWarning);
     ProcessDeviceLock->Lock(false);
     if (why == ProgramClosed)
         return 0;

@@ -4,6 +4,9 @@
 
 constexpr int ErrorLineSize = 512;
 
+// The Messages line when a reset the program asked for fails.
+inline constexpr char ResetFailedWarning[] = "WARNING, Reset Failed! Switch Emulator off then on again.";
+
 // Status bar text for the cutter's codes; null for every other code.
 const char* CutterErrorText(uint16_t code);
 

@@ -6,7 +6,7 @@
 #include "emulator/BoundedRetry.h"
 #include "emulator/DeviceLock.h"
 #include "framework/Application.h"
-#include "modules/DeviceTable.h"
+#include "emulator/ErrorTable.h"
 #include "modules/ModuleManagerDialog.h"
 #include "resources/ResourceIds.h"
 
@@ -101,17 +101,6 @@ void MainDialog::ToggleCutPanel()
     cutPanel_->CreateModeless();
 }
 
-namespace {
-
-void ShowDeviceLine(HWND window, int id, const uint8_t* table, uint32_t number)
-{
-    DeviceRecord record;
-    memcpy(record.bytes, table + (number - 1) * DeviceRecordSize, DeviceRecordSize);
-    SetDlgItemTextA(window, id, FormatDeviceId(record));
-}
-
-}  // namespace
-
 void MainDialog::ChooseEmulationDevice()
 {
     int chosen;
@@ -124,7 +113,7 @@ void MainDialog::ChooseEmulationDevice()
     // Through file transfer, so the emulator ends up emulating from the new device whatever its mode.
     SwitchMode(0);
     SwitchMode(1);
-    ShowDeviceLine(window_, IDC_EMULATION_DEVICE, deviceTable_, emulationDevice_);
+    ShowDeviceLine(IDC_EMULATION_DEVICE, emulationDevice_);
 }
 
 void MainDialog::ChooseCutter()
@@ -135,7 +124,7 @@ void MainDialog::ChooseCutter()
         chosen = dialog.RunModal();
     }
     if (chosen && cutter_ != 0)
-        ShowDeviceLine(window_, IDC_CUTTING_DEVICE, deviceTable_, cutter_);
+        ShowDeviceLine(IDC_CUTTING_DEVICE, cutter_);
 }
 
 void MainDialog::ShowMenuHelp(WPARAM wParam)
@@ -167,7 +156,7 @@ void MainDialog::ManageModules()
     UploadInstalledModules();
     if (!noModuleData) {
         if (device_->Reset(handle, 0) < 0) {
-            PostMessageLine("WARNING, Reset Failed! Switch Emulator off then on again.");
+            PostMessageLine("%s", ResetFailedWarning);
         } else if (!RetryWithin(TestReadyBoundMs, [&] { return device_->TestReady(handle, 0) >= 0; },
                                 [&] { UpdateWindow(window_); })) {
             PostMessageLine("WARNING, the CD Emulator did not become ready within 3 seconds of its reset. "

@@ -40,6 +40,7 @@ private:
     int ReadRecordBlock();
     void TakeRecordBlock();
     void ShowDevices();
+    void ShowDeviceLine(int id, uint32_t number);
     void RestorePlacement();
     void ToggleMode();
     void Exit();

@@ -3,6 +3,7 @@
 #include "common/ByteOrder.h"
 #include "cutting/CutDiscDialog.h"
 #include "emulator/DeviceLock.h"
+#include "emulator/ErrorTable.h"
 #include "emulator/StatusBlock.h"
 #include "framework/StatusBar.h"
 #include "mainwindow/MainDialog.h"
@@ -49,7 +50,7 @@ int MainDialog::PollStatus()
             cutPanel_->Close(0);
             const DWORD handle = ProcessDeviceLock->Lock(true);
             if (handle == 0 || device_->Reset(handle, 0) < 0)
-                PostMessageLine("WARNING, Reset Failed! Switch Emulator off then on again.");
+                PostMessageLine("%s", ResetFailedWarning);
             ProcessDeviceLock->Lock(false);
             statusBar_->ShowMode(StatusModeEmulating);
             SetDlgItemTextA(window_, IDC_STATUS_BAR, "Finished Cutting CD");

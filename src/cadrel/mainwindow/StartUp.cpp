@@ -158,20 +158,23 @@ void MainDialog::TakeRecordBlock()
     nextLoadAddress_ = header.nextLoadAddress;
 }
 
+// A device line of the main window: the identification of the table's record number (1-based).
+void MainDialog::ShowDeviceLine(int id, uint32_t number)
+{
+    DeviceRecord record;
+    memcpy(record.bytes, deviceTable_ + (number - 1) * DeviceRecordSize, DeviceRecordSize);
+    SetDlgItemTextA(window_, id, FormatDeviceId(record));
+}
+
 void MainDialog::ShowDevices()
 {
     uint32_t cutter = 0;
     uint32_t emulation = 0;
     FindDevices(deviceTable_, &cutter, &emulation);
-    DeviceRecord record;
-    if (cutter) {
-        memcpy(record.bytes, deviceTable_ + (cutter - 1) * DeviceRecordSize, DeviceRecordSize);
-        SetDlgItemTextA(window_, IDC_CUTTING_DEVICE, FormatDeviceId(record));
-    }
-    if (emulation) {
-        memcpy(record.bytes, deviceTable_ + (emulation - 1) * DeviceRecordSize, DeviceRecordSize);
-        SetDlgItemTextA(window_, IDC_EMULATION_DEVICE, FormatDeviceId(record));
-    }
+    if (cutter)
+        ShowDeviceLine(IDC_CUTTING_DEVICE, cutter);
+    if (emulation)
+        ShowDeviceLine(IDC_EMULATION_DEVICE, emulation);
     cutter_ = cutter;
     emulationDevice_ = emulation;
     if (cutter_) {
