@@ -2,8 +2,12 @@
 // Slots are fixed: a reserved slot keeps its place so every later operation stays where the
 // other side expects it. Reserved slots answer E_NOTIMPL. Reserved arguments are passed as 0.
 #pragma once
+#ifdef _WIN32
 #include <windows.h>
 #include <unknwn.h>
+#else
+#include "interface/NativeComTypes.h"
+#endif
 
 // {4DDEFD95-9D14-11CF-9A59-00AA002676D3}
 inline constexpr GUID CLSID_EmulatorSystem = {0x4DDEFD95, 0x9D14, 0x11CF, {0x9A, 0x59, 0x00, 0xAA, 0x00, 0x26, 0x76, 0xD3}};

@@ -58,11 +58,12 @@ struct Component {
 // Module Manager's command would run.
 class TestMainDialog : public MainDialog {
 public:
+    explicit TestMainDialog(CutWaitBounds bounds) : MainDialog(bounds) {}
     BOOL HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override
     {
         if (message != ProgramRun::UploadAllMessage)
             return MainDialog::HandleMessage(message, wParam, lParam);
-        UploadInstalledModules();
+        Uploader().UploadInstalledModules();
         return TRUE;
     }
 };
@@ -121,7 +122,7 @@ int ProgramRun::Run(const std::function<void(Robot&)>& script)
     });
     int result;
     {
-        TestMainDialog main;
+        TestMainDialog main(cutWaitBounds);
         result = main.RunModal();
     }
     robotThread.join();

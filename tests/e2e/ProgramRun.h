@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "Robot.h"
+#include "control/CutStarter.h"
 
 struct TraceLine {
     double ms = 0;
@@ -45,6 +46,7 @@ public:
     void WriteModuleFile(const std::string& name, size_t bytes) const;
 
     const std::string& Home() const { return home_; }
+    CutWaitBounds cutWaitBounds;  // what the cut panel of the next Run waits for
     static constexpr const char* MachineKey = "\\\\Machine\\CDModules";
     static constexpr const char* UserKey = "\\\\User\\Cadrel";
     static constexpr UINT UploadAllMessage = WM_APP + 1;

@@ -1,52 +1,26 @@
 #include "cutting/CutDiscDialog.h"
 #include <commctrl.h>
 #include <cstdio>
-#include <cstring>
-#include "common/ByteOrder.h"
+#include "control/EmulatorSession.h"
 #include "cutting/CutProgress.h"
-#include "cutting/CutterImage.h"
 #include "emulator/BusyDialog.h"
-#include "emulator/DeviceLock.h"
-#include "emulator/ErrorTable.h"
 #include "framework/Control.h"
 #include "resources/ResourceIds.h"
 
-CutWaitBounds CutWaitLimits = {20000, 120000};
-
 namespace {
-
-constexpr uint16_t CutterNotReady = 0x8200;
-constexpr DWORD WaitPollMs = 100;
 
 const int PanelItems[] = {IDOK, IDC_TEST_MODE, IDC_SPEED_X1, IDC_SPEED_X2, IDC_SPEED_X4};
 const int MainButtons[] = {ID_MODE_TOGGLE, ID_CUT_GOLD_DISC};
 const int MainMenuItems[] = {ID_MODE_TOGGLE, ID_CUT_GOLD_DISC, ID_EMULATION_MODULES, ID_EMULATION_DEVICE,
                              ID_CUTTING_DEVICE};
 
-void ShowError(HWND window, const char* text)
-{
-    MessageBoxA(window, text, "Error", MB_OK | MB_ICONEXCLAMATION);
-}
-
 }  // namespace
 
-CutDiscDialog::CutDiscDialog(HWND owner, uint32_t cutter, uint32_t emulationDevice, char* const* moduleDirectory,
-                             EmulatorDevice* device, EmulatorSink* sink)
-    : Dialog(IDD_CUT_DISC, owner), moduleDirectory_(moduleDirectory), cutter_(cutter),
-      emulationDevice_(emulationDevice), device_(device), sink_(sink)
+CutDiscDialog::CutDiscDialog(HWND owner, EmulatorSession& session, CutStarter starter)
+    : Dialog(IDD_CUT_DISC, owner), session_(session), starter_(std::move(starter))
 {
-    device_->AddRef();
-    if (sink_)
-        sink_->AddRef();
     registry_.Add(new RadioGroup(&speedIndex_, 3, IDC_SPEED_X1, IDC_SPEED_X2, IDC_SPEED_X4));
     registry_.Add(new CheckBox(IDC_TEST_MODE, &testMode_));
-}
-
-CutDiscDialog::~CutDiscDialog()
-{
-    device_->Release();
-    if (sink_)
-        sink_->Release();
 }
 
 int CutDiscDialog::OnInitDialog()
@@ -93,120 +67,58 @@ BOOL CutDiscDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     return Dialog::HandleMessage(message, wParam, lParam);
 }
 
-void CutDiscDialog::Notify(const char* text)
+void CutDiscDialog::Line(const char* text)
 {
-    char line[512];
-    snprintf(line, sizeof line, "%s", text);
-    if (sink_)
-        sink_->Notify(1, line);
+    session_.Front().Line(text);
 }
 
-int CutDiscDialog::ReadCutterImage(uint8_t* image, size_t* length)
+void CutDiscDialog::Problem(const char* caption, const char* text)
 {
-    char path[MAX_PATH];
-    const char* directory = *moduleDirectory_ ? *moduleDirectory_ : "";
-    const int written = snprintf(path, sizeof path, "%s\\%s", directory, "cutcd004.bin");
-    FILE* file = written > 0 && size_t(written) < sizeof path ? fopen(path, "rb") : nullptr;
-    if (!file) {
-        ShowError(window_, "Cutter Module not present");
-        return 0;
-    }
-    const size_t read = fread(image, 1, CutterModuleLimit, file);
-    const bool failed = ferror(file) != 0;
-    fclose(file);
-    char text[MAX_PATH + 200];
-    if (failed) {
-        snprintf(text, sizeof text, "The Cutter Module %s could not be read.\n\n"
-                 "Check that no other program holds it open, then press Cut CD Now again.", path);
-        ShowError(window_, text);
-        return 0;
-    }
-    if (read == 0) {
-        snprintf(text, sizeof text, "The Cutter Module %s is empty.\n\n"
-                 "Copy a good cutcd004.bin into the module directory, then press Cut CD Now again.", path);
-        ShowError(window_, text);
-        return 0;
-    }
-    *length = BuildCutterImage(image, read, CutSettings{cutter_, emulationDevice_, speedIndex_, testMode_});
-    return 1;
+    MessageBoxA(window_, text, caption, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CutDiscDialog::ShowStatus(const StatusReport& status)
+{
+    session_.Front().ShowStatus(status);
 }
 
 int CutDiscDialog::StartCut()
 {
-    uint8_t image[CutterImageCapacity] = {};
-    size_t length = 0;
-    if (!ReadCutterImage(image, &length))
+    if (!starter_.ReadImage(speedIndex_, testMode_, *this))
         return 0;
     EnableForCut(FALSE);
-    const DWORD handle = ProcessDeviceLock->Lock(true);
-    if (handle == 0 || device_->DownloadCutterModule(handle, image, DWORD(length), 0, 0) < 0) {
-        ShowError(window_, "Unable to download the Cutter Module");
-        ProcessDeviceLock->Lock(false);
+    const CutStarter::Outcome outcome = starter_.Begin(*this);
+    switch (outcome.end) {
+    case CutStarter::Began:
+        ShowWaiting("");
+        ShowTotal(outcome.total);
+        UpdateCutProgress(outcome.status);  // the time left shows at once, not at the next poll
+        return 0;
+    case CutStarter::ProgramClosing:
+        return 0;
+    default:  // refused or given up: the panel closes and gives the main window back
         return 1;
     }
-    {
-        BusyDialog busy(nullptr, device_, 0, sink_);
-        busy.RunModal();
-    }
-    total_ = 0;
-    uint8_t status[StatusBlockSize] = {};
-    const WaitEnd end = WaitForCut(handle, status);
-    if (end != CutBegan)
-        return Abandon(end, handle);
-    uint8_t block[CutProgressBlockSize] = {};
-    ReadProgressBlock(block);
-    ShowTotal(block);
-    UpdateCutProgress(status);  // the time left shows at once, not at the next poll
-    ProcessDeviceLock->Lock(false);
-    return 0;
 }
 
-// Waits, with both windows painted and the poll timer ticking, until the emulator reports the
-// cut running, the user gives up, or a bound runs out.
-CutDiscDialog::WaitEnd CutDiscDialog::WaitForCut(DWORD handle, uint8_t* status)
+// While the box is busy the panel only stays painted; while the cut has yet to begin, the whole
+// program runs (the poll ticks, the panel's button and Escape give the wait up).
+WaitEnd CutDiscDialog::Wait(BoundedWait& wait)
 {
+    if (!wait.Stoppable())
+        return RunBusyWait(wait);
     waiting_ = true;
     giveUp_ = false;
-    ShowWaiting("Waiting for the CD Emulator to start the cut...");
-    bool prompted = false;
-    ULONGLONG since = GetTickCount64();
-    WaitEnd end = CutBegan;
-    for (;;) {
-        if (!IsWindow(window_)) {  // the program is ending: the main window took the panel with it
-            end = ProgramClosed;
-            break;
-        }
-        memset(status, 0, StatusBlockSize);
-        DWORD size = StatusBlockSize;
-        device_->GetStatus(handle, status, &size, StatusKindStatus, 0);
-        if (!prompted && LoadBE16(status + 12) == CutterNotReady) {
-            ShowWaiting("Waiting for a Gold Disc in the Cutter Drive...");
-            MessageBoxA(window_, "Please insert a Gold Disc into the Cutter Drive", "Insert Disk",
-                        MB_OK | MB_ICONEXCLAMATION);
-            prompted = true;
-            since = GetTickCount64();
-            device_->GetStatus(handle, status, &size, StatusKindErrorDetail, 0);
-        }
-        if ((status[11] & 6) == 4) {
-            end = CutBegan;
-            break;
-        }
-        if (giveUp_) {
-            end = GaveUp;
-            break;
-        }
-        if (GetTickCount64() - since >= (prompted ? CutWaitLimits.noBlankMs : CutWaitLimits.noCutterMs)) {
-            end = prompted ? NoBlank : NoCutter;
-            break;
-        }
-        if (!PumpMessages(WaitPollMs)) {
-            end = ProgramClosed;
-            break;
-        }
-    }
+    closing_ = false;
+    ShowWaiting(wait.What());
+    WaitEnd end = wait.Run([this](DWORD ms) {
+        // The program is ending when the main window took the panel with it.
+        closing_ = !IsWindow(window_) || !PumpMessages(ms);
+        return !closing_ && !giveUp_;
+    });
     waiting_ = false;
-    if (end == CutBegan)
-        ShowWaiting("");
+    if (end == WaitEnd::Stopped && closing_)
+        end = WaitEnd::Closing;
     return end;
 }
 
@@ -251,45 +163,9 @@ bool CutDiscDialog::PumpMessages(DWORD ms)
     }
 }
 
-int CutDiscDialog::Abandon(WaitEnd why, DWORD handle)
+void CutDiscDialog::ShowTotal(uint32_t total)
 {
-    // The emulator still holds the cutter module and would cut as soon as a blank went in.
-    if (device_->Reset(handle, 0) < 0)
-        Notify(ResetFailedWarning);
-    ProcessDeviceLock->Lock(false);
-    if (why == ProgramClosed)
-        return 0;
-    char text[300];
-    switch (why) {
-    case NoCutter:
-        snprintf(text, sizeof text, "WARNING, the CD Emulator did not start the cut within %lu seconds. "
-                 "Check that the Cutter Drive is connected and switched on, then press Cut CD Now again.",
-                 static_cast<unsigned long>(CutWaitLimits.noCutterMs / 1000));
-        break;
-    case NoBlank:
-        snprintf(text, sizeof text, "WARNING, no Gold Disc was inserted within %lu seconds, so no cut was made. "
-                 "Put a blank Gold Disc into the Cutter Drive, then press Cut CD Now again.",
-                 static_cast<unsigned long>(CutWaitLimits.noBlankMs / 1000));
-        break;
-    default:
-        snprintf(text, sizeof text, "Cut stopped before it began: nothing was written, and the CD Emulator was reset.");
-        break;
-    }
-    Notify(text);
-    return 1;
-}
-
-void CutDiscDialog::ReadProgressBlock(uint8_t* block)
-{
-    DWORD size = CutProgressBlockSize;
-    const DWORD handle = ProcessDeviceLock->Lock(true);
-    device_->GetStatus(handle, block, &size, StatusKindCutProgress, 0);
-    ProcessDeviceLock->Lock(false);
-}
-
-void CutDiscDialog::ShowTotal(const uint8_t* progressBlock)
-{
-    total_ = CutTotal(progressBlock);
+    total_ = total;
     char text[16];
     snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(total_));
     SetDlgItemTextA(window_, IDC_CUT_TOTAL, text);
@@ -299,12 +175,11 @@ void CutDiscDialog::ShowTotal(const uint8_t* progressBlock)
 void CutDiscDialog::ResumeCut()
 {
     EnableForCut(FALSE);
-    uint8_t block[CutProgressBlockSize] = {};
-    ReadProgressBlock(block);
-    speedIndex_ = LoadBE16(block + 8);
-    testMode_ = LoadBE16(block + 10);
+    const CutStarter::RunningCut cut = starter_.ReadRunningCut();
+    speedIndex_ = cut.speedIndex;
+    testMode_ = cut.testMode;
     registry_.UpdateAll();
-    ShowTotal(block);
+    ShowTotal(cut.total);
 }
 
 void CutDiscDialog::UpdateCutProgress(const uint8_t* statusBlock)

@@ -2,23 +2,17 @@
 // its progress. One object lives as long as the main window; its window comes and goes.
 #pragma once
 #include <cstdint>
+#include "control/CutStarter.h"
+#include "control/Presenter.h"
 #include "framework/Dialog.h"
-#include "interface/EmulatorInterfaces.h"
 
-// How long "Cut CD Now" waits for the cut to begin before it gives up.
-struct CutWaitBounds {
-    DWORD noCutterMs;  // while the emulator shows no sign of the cutter at all
-    DWORD noBlankMs;   // after the prompt for a Gold Disc
-};
-extern CutWaitBounds CutWaitLimits;  // 20 seconds and 2 minutes
+class EmulatorSession;
 
-class CutDiscDialog : public Dialog {
+class CutDiscDialog : public Dialog, public Presenter {
 public:
-    // owner: the main window. The device numbers are copied now; moduleDirectory points at the
-    // owner's module path, which may be replaced later. sink receives the Messages lines.
-    CutDiscDialog(HWND owner, uint32_t cutter, uint32_t emulationDevice, char* const* moduleDirectory,
-                  EmulatorDevice* device, EmulatorSink* sink);
-    ~CutDiscDialog() override;
+    // owner: the main window. starter holds the cut's device numbers and the module directory.
+    CutDiscDialog(HWND owner, EmulatorSession& session, CutStarter starter);
+    ~CutDiscDialog() override = default;
 
     int OnInitDialog() override;
     int CanClose() override;
@@ -33,27 +27,25 @@ public:
     // The poll's status block while the emulator cuts.
     void UpdateCutProgress(const uint8_t* statusBlock);
 
-private:
-    enum WaitEnd { CutBegan, GaveUp, NoCutter, NoBlank, ProgramClosed };
+    // Lines go to the main window's Messages list; problems are boxes on the panel; a wait the
+    // user may stop keeps the whole program running.
+    void Line(const char* text) override;
+    void Problem(const char* caption, const char* text) override;
+    WaitEnd Wait(BoundedWait& wait) override;
+    void ShowStatus(const StatusReport& status) override;
 
-    int ReadCutterImage(uint8_t* image, size_t* length);
+private:
     void EnableForCut(BOOL enable);
-    WaitEnd WaitForCut(DWORD handle, uint8_t* status);  // status: the last block read
     bool PumpMessages(DWORD ms);
     void ShowWaiting(const char* text);
-    int Abandon(WaitEnd why, DWORD handle);
-    void ReadProgressBlock(uint8_t* block);
-    void ShowTotal(const uint8_t* progressBlock);
-    void Notify(const char* text);
+    void ShowTotal(uint32_t total);
 
+    EmulatorSession& session_;
+    CutStarter starter_;
     int testMode_ = 1;
     int speedIndex_ = 0;
-    char* const* moduleDirectory_;
-    uint32_t cutter_;
-    uint32_t emulationDevice_;
     uint32_t total_ = 0;
-    EmulatorDevice* device_;
-    EmulatorSink* sink_;
     bool waiting_ = false;  // StartCut waits for the cut to begin
     bool giveUp_ = false;   // the user asked to stop that wait
+    bool closing_ = false;  // the program is ending during that wait
 };

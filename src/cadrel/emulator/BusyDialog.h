@@ -1,21 +1,23 @@
-// Waits until the emulator answers TestReady, after an upload or the cutter download.
+// The window side of a wait the user sits out (the box busy after an upload or the cutter
+// download): the whole wait runs while the dialog initialises, painting as it goes.
 #pragma once
-#include "interface/EmulatorInterfaces.h"
+#include "control/BoundedWait.h"
 #include "framework/Dialog.h"
+#include "resources/ResourceIds.h"
 
 class BusyDialog : public Dialog {
 public:
-    // reporter receives the warning when the wait runs out of time; may be null.
-    BusyDialog(HWND owner, EmulatorDevice* device, int show, EmulatorSink* reporter = nullptr);
-    ~BusyDialog() override;
+    BusyDialog(HWND owner, BoundedWait& wait, int show) : Dialog(IDD_BUSY, owner), wait_(wait), show_(show) {}
 
-    // The whole wait; the window is destroyed at its end, so RunModal returns 0 at once.
+    // Runs the wait; the window is destroyed at its end, so RunModal returns 0 at once.
     int OnInitDialog() override;
+    WaitEnd End() const { return end_; }
 
 private:
-    EmulatorDevice* device_;
-    EmulatorSink* reporter_;
+    BoundedWait& wait_;
     int show_;
-    // The last wait ran out of time; later waits try once until the emulator answers again.
-    static bool stayedBusy_;
+    WaitEnd end_ = WaitEnd::TimedOut;
 };
+
+// Runs wait in a hidden BusyDialog with no owner, as uploads and the cutter download do.
+WaitEnd RunBusyWait(BoundedWait& wait);

@@ -3,10 +3,7 @@
 #include <cstring>
 #include "cutting/CutDiscDialog.h"
 #include "cutting/DeviceDialog.h"
-#include "emulator/BoundedRetry.h"
-#include "emulator/DeviceLock.h"
 #include "framework/Application.h"
-#include "emulator/ErrorTable.h"
 #include "modules/ModuleManagerDialog.h"
 #include "resources/ResourceIds.h"
 
@@ -63,8 +60,7 @@ void MainDialog::Exit()
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     GetWindowPlacement(window_, &placement);
-    if (userKey_)
-        userKey_->SetBinaryValue("WindowPos", reinterpret_cast<const BYTE*>(&placement), sizeof placement);
+    session_.WriteWindowPlacement(reinterpret_cast<const BYTE*>(&placement), sizeof placement);
     Close(0);
 }
 
@@ -73,7 +69,7 @@ void MainDialog::RestorePlacement()
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     DWORD size = sizeof placement;
-    if (userKey_->QueryBinaryValue("WindowPos", reinterpret_cast<BYTE*>(&placement), &size) >= 0)
+    if (session_.ReadWindowPlacement(reinterpret_cast<BYTE*>(&placement), &size))
         SetWindowPlacement(window_, &placement);
 }
 
@@ -105,26 +101,26 @@ void MainDialog::ChooseEmulationDevice()
 {
     int chosen;
     {
-        EmulatorDeviceDialog dialog(window_, deviceTable_, &emulationDevice_);
+        EmulatorDeviceDialog dialog(window_, uploader_.DeviceTable(), &session_.EmulationDevice());
         chosen = dialog.RunModal();
     }
-    if (!chosen || emulationDevice_ == 0)
+    if (!chosen || session_.EmulationDevice() == 0)
         return;
     // Through file transfer, so the emulator ends up emulating from the new device whatever its mode.
     SwitchMode(0);
     SwitchMode(1);
-    ShowDeviceLine(IDC_EMULATION_DEVICE, emulationDevice_);
+    ShowDeviceLine(IDC_EMULATION_DEVICE, session_.EmulationDevice());
 }
 
 void MainDialog::ChooseCutter()
 {
     int chosen;
     {
-        CutterDeviceDialog dialog(window_, deviceTable_, &cutter_);
+        CutterDeviceDialog dialog(window_, uploader_.DeviceTable(), &session_.Cutter());
         chosen = dialog.RunModal();
     }
-    if (chosen && cutter_ != 0)
-        ShowDeviceLine(IDC_CUTTING_DEVICE, cutter_);
+    if (chosen && session_.Cutter() != 0)
+        ShowDeviceLine(IDC_CUTTING_DEVICE, session_.Cutter());
 }
 
 void MainDialog::ShowMenuHelp(WPARAM wParam)
@@ -141,27 +137,12 @@ void MainDialog::ManageModules()
 {
     int changed = 0;
     {
-        ModuleManagerDialog manager(window_, availableList_, availableSize_, installedList_, installedSize_,
-                                    defaultModule_, RecordBlockAddress - sramFloor_, modulePath_, modulePathSize_,
+        ModuleManagerDialog manager(window_, settings_.available, settings_.availableSize, settings_.installed,
+                                    settings_.installedSize, settings_.defaultModule,
+                                    RecordBlockAddress - uploader_.SramFloor(), settings_.path, settings_.pathSize,
                                     changed);
         manager.RunModal();
     }
-    if (!changed)
-        return;
-    const DWORD handle = ProcessDeviceLock->Lock(true);
-    memset(targetBlock_, 0, sizeof targetBlock_);
-    DWORD size = sizeof targetBlock_;
-    device_->GetTargetInfo(handle, targetBlock_, &size, 0);
-    const bool noModuleData = targetBlock_[36] == 0xFF && targetBlock_[37] == 0xFF;
-    UploadInstalledModules();
-    if (!noModuleData) {
-        if (device_->Reset(handle, 0) < 0) {
-            PostMessageLine("%s", ResetFailedWarning);
-        } else if (!RetryWithin(TestReadyBoundMs, [&] { return device_->TestReady(handle, 0) >= 0; },
-                                [&] { UpdateWindow(window_); })) {
-            PostMessageLine("WARNING, the CD Emulator did not become ready within 3 seconds of its reset. "
-                            "If this goes on, switch the Emulator off then on again.");
-        }
-    }
-    ProcessDeviceLock->Lock(false);
+    if (changed)
+        uploader_.UploadAfterChange();
 }

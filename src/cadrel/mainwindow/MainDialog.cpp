@@ -1,11 +1,8 @@
-// The main window: its controls, the interfaces it owns and the line it posts to the Messages list.
+// The main window: its controls, and how it presents what the control layer reports.
 #include "mainwindow/MainDialog.h"
-#include <cstdarg>
 #include <cstdio>
 #include "cutting/CutDiscDialog.h"
-#include "emulator/DeviceLock.h"
-#include "emulator/MessageSink.h"
-#include "framework/Application.h"
+#include "emulator/BusyDialog.h"
 #include "framework/StatusBar.h"
 #include "resources/ResourceIds.h"
 
@@ -13,7 +10,7 @@ namespace {
 const char NoneText[] = "None";
 }
 
-MainDialog::MainDialog() : Dialog(IDD_MAIN, nullptr)
+MainDialog::MainDialog(CutWaitBounds cutWaitBounds) : Dialog(IDD_MAIN, nullptr), cutWaitBounds_(cutWaitBounds)
 {
     registry_.Add(new StaticText(IDC_TARGET, NoneText));
     registry_.Add(new StaticText(IDC_EMULATION_DEVICE, NoneText));
@@ -24,39 +21,27 @@ MainDialog::MainDialog() : Dialog(IDD_MAIN, nullptr)
 
 MainDialog::~MainDialog()
 {
-    WriteModuleSettings();
-    delete ProcessDeviceLock;
-    ProcessDeviceLock = nullptr;
-    if (sink_) {
-        // Until start-up took its own reference the sink may be held only by the component.
-        if (!sinkHeld_)
-            sink_->AddRef();
-        sink_->Release();
-    }
-    if (device_)
-        device_->Release();
-    if (system_)
-        system_->Release();
-    if (settings_)
-        settings_->Release();
-    if (machineKey_)
-        machineKey_->Release();
-    if (userKey_)
-        userKey_->Release();
-    delete[] availableList_;
-    delete[] installedList_;
-    delete[] modulePath_;
+    settings_.Write(session_.MachineKey());
+    session_.Close();
     delete cutPanel_;
 }
 
-void MainDialog::PostMessageLine(const char* format, ...)
+// Every line reaches the Messages list through the sink, as the component's own lines do.
+void MainDialog::Line(const char* text)
 {
-    if (!sink_)
-        return;
-    char line[512];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(line, sizeof line, format, args);
-    va_end(args);
-    sink_->Notify(1, line);
+    if (EmulatorSink* sink = session_.Sink()) {
+        char line[512];
+        snprintf(line, sizeof line, "%s", text);
+        sink->Notify(1, line);
+    }
+}
+
+void MainDialog::Problem(const char* caption, const char* text)
+{
+    MessageBoxA(window_, text, caption, MB_OK | MB_ICONEXCLAMATION);
+}
+
+WaitEnd MainDialog::Wait(BoundedWait& wait)
+{
+    return RunBusyWait(wait);
 }

@@ -1,10 +1,6 @@
-// Status polling on the main window's timer, and switching between emulation and file transfer.
-#include <cstring>
-#include "common/ByteOrder.h"
+// Status polling on the main window's timer, showing what a poll read, and switching between
+// emulation and file transfer.
 #include "cutting/CutDiscDialog.h"
-#include "emulator/DeviceLock.h"
-#include "emulator/ErrorTable.h"
-#include "emulator/StatusBlock.h"
 #include "framework/StatusBar.h"
 #include "mainwindow/MainDialog.h"
 #include "resources/ResourceIds.h"
@@ -22,41 +18,23 @@ void MainDialog::ArmPollTimer(UINT interval)
 
 int MainDialog::PollStatus()
 {
-    const DWORD handle = ProcessDeviceLock->Lock(true);
-    if (handle == 0) {
-        ProcessDeviceLock->Lock(false);
-        return 0;
-    }
-    uint8_t block[StatusBlockSize] = {};
-    DWORD size = sizeof block;
-    if (device_->GetStatus(handle, block, &size, StatusKindStatus, 0) < 0) {
-        ProcessDeviceLock->Lock(false);
-        return 0;
-    }
-    const StatusView status = DecodeStatusBlock(block);
-    if (status.errorCode != 0)
-        ReportError(status.errorCode);
-    ProcessDeviceLock->Lock(false);
+    const StatusReport report = reader_.PollStatus();
+    ShowStatus(report);
+    return report.result;
+}
 
-    ShowModeDisplay(status.emulationMode);
+void MainDialog::ShowStatus(const StatusReport& report)
+{
+    if (!report.read)
+        return;
+    if (report.cutterError)
+        SetDlgItemTextA(window_, IDC_STATUS_BAR, report.cutterError);
+    ShowModeDisplay(report.status.emulationMode);
 
-    switch (status.activity) {
+    switch (report.status.activity) {
     case ActivityTargetOff:
         ArmPollTimer(IdlePollMs);
-        statusBar_->ShowState("Target Off");
-        statusBar_->ShowTime(0, 0, 0);
-        // A cut has ended: close its panel and reset the emulator, which waits after a cut.
-        if (cutting_ && cutPanel_ && IsWindow(cutPanel_->Window())) {
-            cutPanel_->Close(0);
-            const DWORD handle = ProcessDeviceLock->Lock(true);
-            if (handle == 0 || device_->Reset(handle, 0) < 0)
-                PostMessageLine("%s", ResetFailedWarning);
-            ProcessDeviceLock->Lock(false);
-            statusBar_->ShowMode(StatusModeEmulating);
-            SetDlgItemTextA(window_, IDC_STATUS_BAR, "Finished Cutting CD");
-        }
-        cutting_ = 0;
-        return status.emulationMode;
+        break;
     case ActivityCutting:
         ArmPollTimer(ActivePollMs);
         // A cut running without its panel (closed, or started before this program): show it.
@@ -67,25 +45,31 @@ int MainDialog::PollStatus()
         cutting_ = 1;
         statusBar_->ShowMode(StatusModeCutting);
         if (cutPanel_)
-            cutPanel_->UpdateCutProgress(block);
-        if (const char* text = CutStateText(status.state))
-            statusBar_->ShowState(text);
+            cutPanel_->UpdateCutProgress(report.block);
         break;
     default:
         ArmPollTimer(ActivePollMs);
-        if (const char* text = DriveStateText(targetBlock_[39], status.state))
-            statusBar_->ShowState(text);
         break;
     }
-
-    if (ProcessDeviceLock->Lock(true) == 0) {
-        ProcessDeviceLock->Lock(false);
-        return 0;
+    if (report.stateText)
+        statusBar_->ShowState(report.stateText);
+    if (report.showTime)
+        statusBar_->ShowTime(report.minutes, report.seconds, report.frames);
+    if (report.status.activity == ActivityTargetOff) {
+        ShowCutEnded();
+        cutting_ = 0;
     }
-    if (status.hasPosition)
-        statusBar_->ShowTime(status.minutes, status.seconds, status.frames);
-    ProcessDeviceLock->Lock(false);
-    return status.emulationMode;
+}
+
+// The box stopped cutting: close the panel and reset the box, which waits after a cut.
+void MainDialog::ShowCutEnded()
+{
+    if (!cutting_ || !cutPanel_ || !IsWindow(cutPanel_->Window()))
+        return;
+    cutPanel_->Close(0);
+    session_.Reset(*this);
+    statusBar_->ShowMode(StatusModeEmulating);
+    SetDlgItemTextA(window_, IDC_STATUS_BAR, "Finished Cutting CD");
 }
 
 void MainDialog::ShowModeDisplay(int emulationMode)
@@ -116,13 +100,7 @@ void MainDialog::ShowModeDisplay(int emulationMode)
 
 int MainDialog::SwitchMode(int mode)
 {
-    const DWORD handle = ProcessDeviceLock->Lock(true);
-    int result = 0;
-    uint8_t query[2] = {};
-    uint8_t second[2] = {};
-    if (handle != 0 && device_->QueryMode(handle, query, sizeof query, second, 0) >= 0)
-        result = device_->SetMode(handle, ModeWord(emulationDevice_, configuration_[0], DWORD(mode)), 0) >= 0;
-    ProcessDeviceLock->Lock(false);
+    const int result = session_.SwitchMode(mode);
     PollStatus();
     return result;
 }

@@ -4,7 +4,7 @@
 #include <cderr.h>
 #include <cstdio>
 #include <cstring>
-#include <vector>
+#include "control/ModuleFiles.h"
 #include "modules/ModuleListText.h"
 #include "modules/ModuleListView.h"
 #include "modules/ModuleRecord.h"
@@ -16,47 +16,6 @@ namespace {
 const char SaturnName[] = "Sega Saturn";
 const char PlaystationName[] = "Playstation (Dex)";
 const char InstallCaption[] = "Install Module";
-
-// The system's text for an error code, without its closing line break and full stop.
-void ErrorText(DWORD error, char* text, DWORD size)
-{
-    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text, size,
-                        nullptr))
-        snprintf(text, size, "error %lu", static_cast<unsigned long>(error));
-    for (size_t n = strlen(text); n > 0 && strchr("\r\n. ", text[n - 1]); --n)
-        text[n - 1] = '\0';
-}
-
-// The same file on disc, whatever form each path was written in: letter case, "." and "..",
-// slashes and short names are settled by the full long path; another drive letter reaching
-// the same folder (Wine's Z:) by the file's identity on its volume.
-bool SameFile(const char* a, const char* b)
-{
-    char fullA[MAX_PATH], fullB[MAX_PATH], longA[MAX_PATH], longB[MAX_PATH];
-    const DWORD lengthA = GetFullPathNameA(a, MAX_PATH, fullA, nullptr);
-    const DWORD lengthB = GetFullPathNameA(b, MAX_PATH, fullB, nullptr);
-    if (lengthA && lengthA < MAX_PATH && lengthB && lengthB < MAX_PATH) {
-        const DWORD longLengthA = GetLongPathNameA(fullA, longA, MAX_PATH);
-        const DWORD longLengthB = GetLongPathNameA(fullB, longB, MAX_PATH);
-        if (lstrcmpiA(longLengthA && longLengthA < MAX_PATH ? longA : fullA,
-                      longLengthB && longLengthB < MAX_PATH ? longB : fullB) == 0)
-            return true;
-    }
-    auto identity = [](const char* path, BY_HANDLE_FILE_INFORMATION* info) {
-        HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return false;
-        const bool got = GetFileInformationByHandle(file, info) != 0;
-        CloseHandle(file);
-        return got;
-    };
-    BY_HANDLE_FILE_INFORMATION infoA{}, infoB{};
-    if (!identity(a, &infoA) || !identity(b, &infoB))
-        return false;
-    return infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber && infoA.nFileIndexHigh == infoB.nFileIndexHigh &&
-           infoA.nFileIndexLow == infoB.nFileIndexLow;
-}
 
 }  // namespace
 
@@ -216,8 +175,7 @@ int ModuleManagerDialog::Validate()
 void ModuleManagerDialog::InstallModule()
 {
     if (!path_ || !path_[0]) {
-        Refuse("No module directory is set in the CD Emulator settings (\"Path\"), so the module has nowhere "
-               "to go. Set it, then install the module.", InstallCaption);
+        Refuse(NoModuleDirectoryText, InstallCaption);
         return;
     }
     char file[300] = "";
@@ -244,77 +202,12 @@ void ModuleManagerDialog::InstallModule()
         }
         return;
     }
-    // The list record is made from the file name, so only a module's name makes a good record.
-    if (!IsModuleFileName(title)) {
-        char text[400];
-        snprintf(text, sizeof text,
-                 "%s is not an emulation module file.\n\nA module file is named after its target and version: "
-                 "Sat or Dex, then CD, then the version in three digits, for instance SatCD123.bin.",
-                 file + dialog.nFileOffset);
-        Refuse(text, InstallCaption);
-        return;
-    }
-    char destination[MAX_PATH];
-    const int length = snprintf(destination, sizeof destination, "%s\\%s", path_, title);
-    if (length <= 0 || size_t(length) >= sizeof destination) {
-        Refuse("The module directory's path is too long to hold the module.", InstallCaption);
-        return;
-    }
-    DWORD bytes = 0;
-    if (!CopyModuleFile(file, destination, &bytes))
-        return;
     char record[ModuleRecordLength + 1];
-    snprintf(record, sizeof record, "%.8s%05lu0", title, static_cast<unsigned long>(bytes));
-    availableList_->InsertRecord(record);
-}
-
-int ModuleManagerDialog::CopyModuleFile(const char* source, const char* destination, DWORD* bytes)
-{
-    char reason[200];
-    char text[MAX_PATH + 400];
-    std::vector<char> image(ModuleImageMaximum);
-    HANDLE in = CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
-    if (in == INVALID_HANDLE_VALUE || !ReadFile(in, image.data(), DWORD(image.size()), bytes, nullptr)) {
-        ErrorText(GetLastError(), reason, sizeof reason);
-        if (in != INVALID_HANDLE_VALUE)
-            CloseHandle(in);
-        snprintf(text, sizeof text, "The module file %s could not be read: %s.\n\nNothing was installed.", source,
-                 reason);
-        return Refuse(text, InstallCaption);
-    }
-    CloseHandle(in);
-    // Already in the module directory: listing it is all there is to do.
-    if (SameFile(source, destination))
-        return 1;
-
-    // Written beside the destination and put in its place only when whole, so a failed copy
-    // never leaves half a module where the upload would take it.
-    char partial[MAX_PATH + 8];
-    snprintf(partial, sizeof partial, "%s.part", destination);
-    HANDLE out = CreateFileA(partial, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    bool done = out != INVALID_HANDLE_VALUE && WriteFile(out, image.data(), *bytes, &written, nullptr) &&
-                written == *bytes;
-    DWORD error = GetLastError();
-    if (out != INVALID_HANDLE_VALUE && !CloseHandle(out) && done) {
-        done = false;
-        error = GetLastError();
-    }
-    if (done && !MoveFileExA(partial, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        done = false;
-        error = GetLastError();
-    }
-    if (done)
-        return 1;
-    if (out != INVALID_HANDLE_VALUE)
-        DeleteFileA(partial);
-    ErrorText(error, reason, sizeof reason);
-    snprintf(text, sizeof text,
-             "The module could not be copied to %s: %s.\n\nCheck that the module directory exists and can be "
-             "written to. Nothing was installed.",
-             destination, reason);
-    return Refuse(text, InstallCaption);
+    char problem[MAX_PATH + 400];
+    if (InstallModuleFile(file, file + dialog.nFileOffset, path_, record, problem, sizeof problem))
+        availableList_->InsertRecord(record);
+    else
+        Refuse(problem, InstallCaption);
 }
 
 void ModuleManagerDialog::DeleteModule()
@@ -336,11 +229,7 @@ void ModuleManagerDialog::DeleteModule()
              availableName_, availableVersion_);
     if (MessageBoxA(window_, question, "OK To Remove Module?", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    char moduleName[ModuleRecordLength + 1];
-    EncodeModuleRecord(moduleName, availableName_, availableVersion_, nullptr, nullptr, ModuleNameLength);
-    char file[MAX_PATH + 16];
-    const int length = snprintf(file, sizeof file, "%s\\%s.bin", path_ ? path_ : "", moduleName);
-    if (length <= 0 || size_t(length) >= sizeof file || !DeleteFileA(file))
+    if (!DeleteModuleFile(path_, availableName_, availableVersion_))
         MessageBoxA(window_, "Error removing module file", "Error", MB_OK | MB_ICONEXCLAMATION);
     availableList_->DeleteSelected();
 }

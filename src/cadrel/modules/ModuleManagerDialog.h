@@ -28,8 +28,6 @@ private:
     void RemoveSelected();
     void SetDefaultFromSelection();
     int Refuse(const char* text, const char* caption);
-    // Copies source to destination through a file beside it; 0 after telling the user why.
-    int CopyModuleFile(const char* source, const char* destination, DWORD* bytes);
 
     char*& installedText_;
     char* defaultModule_;

@@ -1,10 +1,11 @@
-// tamber_co.dll, loaded at start-up; a missing DLL or export is a failed factory call.
+// tamber_co.dll, loaded on first use; a missing DLL or export is a failed factory call.
 #pragma once
 #include "interface/EmulatorInterfaces.h"
 
 class ComponentLibrary {
 public:
-    ComponentLibrary() = default;
+    // factory: a stand-in for the DLL's export (the host tree's tests); null loads the DLL.
+    explicit ComponentLibrary(TamberCOCreateInstanceFn factory = nullptr) : factory_(factory) {}
     ComponentLibrary(const ComponentLibrary&) = delete;
     ComponentLibrary& operator=(const ComponentLibrary&) = delete;
     ~ComponentLibrary();
@@ -13,6 +14,8 @@ public:
     HRESULT CreateInstance(REFCLSID clsid, REFIID iid, void** object);
 
 private:
-    HMODULE module_ = nullptr;
-    TamberCOCreateInstanceFn factory_ = nullptr;
+    void Load();
+
+    void* module_ = nullptr;
+    TamberCOCreateInstanceFn factory_;
 };

@@ -1,0 +1,58 @@
+#include "control/ModuleSettings.h"
+
+namespace {
+
+// Probe the size, then read into a buffer of that size. A missing value leaves capacity 0
+// (never written back) but still a readable empty text. So does a value the store sized but
+// then would not read: writing its empty buffer back at exit would wipe the stored value.
+void ReadText(SettingsKey* key, const char* name, char** text, DWORD* capacity)
+{
+    DWORD size = 0;
+    if (key->QueryValue(name, nullptr, &size) < 0)
+        size = 0;
+    *text = new char[size ? size : 1]();
+    *capacity = size;
+    if (size && key->QueryValue(name, reinterpret_cast<BYTE*>(*text), &size) < 0) {
+        (*text)[0] = '\0';
+        *capacity = 0;
+    } else if (size) {
+        (*text)[*capacity - 1] = '\0';
+    }
+}
+
+void WriteText(SettingsKey* key, const char* name, const char* text, DWORD capacity)
+{
+    if (capacity && text)
+        key->SetValue(name, text);
+}
+
+}  // namespace
+
+ModuleSettings::~ModuleSettings()
+{
+    delete[] available;
+    delete[] installed;
+    delete[] path;
+}
+
+void ModuleSettings::Read(SettingsKey* key)
+{
+    ReadText(key, "Modules", &available, &availableSize);
+    ReadText(key, "ModsInstalled", &installed, &installedSize);
+    ReadText(key, "Path", &path, &pathSize);
+    DWORD size = sizeof defaultModule;
+    if (key->QueryValue("DefModule", reinterpret_cast<BYTE*>(defaultModule), &size) < 0)
+        defaultModule[0] = '\0';  // empty: not written back
+    defaultModule[sizeof defaultModule - 1] = '\0';
+}
+
+void ModuleSettings::Write(SettingsKey* key) const
+{
+    if (!key)
+        return;
+    WriteText(key, "Modules", available, availableSize);
+    WriteText(key, "ModsInstalled", installed, installedSize);
+    WriteText(key, "Path", path, pathSize);
+    if (defaultModule[0])
+        key->SetValue("DefModule", defaultModule);
+}

@@ -1,0 +1,155 @@
+#include "control/ModuleUploader.h"
+#include <cstdio>
+#include <cstring>
+#include <vector>
+#include "common/Checksum.h"
+#include "control/EmulatorSession.h"
+#include "control/ModuleSettings.h"
+#include "control/Presenter.h"
+#include "control/StatusReader.h"
+#include "modules/ModuleRecord.h"
+
+void ModuleUploader::BringUpToDate(bool installedChanged)
+{
+    DeviceLock& lock = session_.Lock();
+    lock.Lock(true);
+    const int readOk = session_.ReadRecordBlock(recordBlock_);
+    RecordBlockHeader header{};
+    const bool headerValid = ReadRecordBlockHeader(recordBlock_, &header) != 0;
+    if (installedChanged || session_.HoldsNoModuleData() || (readOk && !headerValid)) {
+        moduleCount_ = 0;
+        sramFloor_ = 0;
+        nextLoadAddress_ = ModuleAreaTop;
+        firstHeaderWord_ = FreshFirstHeaderWord;
+        UploadInstalledModules();
+        SwitchMode(0);
+        // A box that could not be read a moment ago is not waited on a second time.
+        if (readOk)
+            session_.ReadRecordBlock(recordBlock_);
+        SwitchMode(1);
+    }
+    lock.Lock(false);
+    TakeRecordBlock();
+}
+
+void ModuleUploader::TakeRecordBlock()
+{
+    RecordBlockHeader header{};
+    header.nextLoadAddress = nextLoadAddress_;
+    ReadRecordBlockHeader(recordBlock_, &header);
+    firstHeaderWord_ = header.firstHeaderWord;
+    sramFloor_ = header.sramFloor;
+    moduleCount_ = header.moduleCount;
+    nextLoadAddress_ = header.nextLoadAddress;
+}
+
+int ModuleUploader::SwitchMode(int mode)
+{
+    const int result = session_.SwitchMode(mode);
+    reader_.PollAndShow();
+    return result;
+}
+
+int ModuleUploader::UploadModule(char* moduleName, int isDefault)
+{
+    DeviceLock& lock = session_.Lock();
+    Presenter& presenter = session_.Front();
+    lock.Lock(true);
+    auto fail = [&] {
+        lock.Lock(false);
+        return 0;
+    };
+    char path[MAX_PATH + 16];
+    const int pathLength = snprintf(path, sizeof path, "%s\\%s.bin", settings_.path ? settings_.path : "", moduleName);
+    const bool pathFits = pathLength > 0 && size_t(pathLength) < sizeof path;
+
+    int switched = 0;
+    if (reader_.PollAndShow() == 1) {
+        switched = 1;
+        if (!SwitchMode(0)) {
+            PostLine(presenter, "WARNING: upload of module %s failed - Can't open door", path);
+            return fail();
+        }
+    }
+
+    std::vector<uint8_t> image(ModuleImageMaximum, 0);
+    FILE* file = pathFits ? fopen(path, "rb") : nullptr;
+    if (!file) {
+        char text[sizeof path + 64];
+        snprintf(text, sizeof text, "The module file %s could not be found", path);
+        presenter.Problem("File Not Found", text);
+        return fail();
+    }
+    const size_t bytesRead = fread(image.data(), 1, image.size(), file);
+    fclose(file);
+    const uint32_t length = ModuleImageLength(bytesRead);
+    const uint32_t checksum = XorChecksum(image.data(), length / 4);
+
+    nextLoadAddress_ -= length;
+    if (nextLoadAddress_ < sramFloor_) {
+        PostLine(presenter, "WARNING: upload of module %s failed - SRAM Space Exhausted", path);
+        return fail();
+    }
+    if (session_.Device()->WriteMemory(lock.GetHandle(), nextLoadAddress_, image.data(), length) < 0) {
+        PostLine(presenter, "WARNING: upload of module %s failed - cannot send memory", path);
+        return fail();
+    }
+    ++moduleCount_;
+    WriteRecordBlockHeader(recordBlock_, firstHeaderWord_, moduleCount_, isDefault, sramFloor_);
+    FillModuleEntry(recordBlock_, moduleName, nextLoadAddress_, length, checksum);
+
+    if (switched)
+        SwitchMode(1);
+    session_.WaitUntilReady(presenter);
+
+    PostLine(presenter, "Emulation module %s uploaded.", path);
+    lock.Lock(false);
+    return 1;
+}
+
+void ModuleUploader::UploadInstalledModules()
+{
+    moduleCount_ = 0;
+    memset(recordBlock_, 0, RecordBlockUpperHalf);
+    nextLoadAddress_ = ModuleAreaTop;
+
+    size_t position = 0;
+    size_t recordLength = 0;
+    while (const char* record = NextModuleRecord(settings_.installed, &position, &recordLength)) {
+        char name[ModuleNameLength + 1] = {};
+        memcpy(name, record, recordLength < size_t(ModuleNameLength) ? recordLength : size_t(ModuleNameLength));
+        UploadModule(name, strstr(name, settings_.defaultModule) != nullptr);
+    }
+
+    DeviceLock& lock = session_.Lock();
+    const DWORD handle = lock.Lock(true);
+    DWORD length = RecordBlockUpperHalf;
+    if (handle == 0 ||
+        session_.Device()->ReadMemory(handle, DeviceTableAddress, recordBlock_ + RecordBlockUpperHalf, &length) < 0) {
+        PostLine(session_.Front(), "WARNING, upload of module record data failed.");
+        lock.Lock(false);
+        return;
+    }
+    SealRecordBlock(recordBlock_);
+    if (session_.Device()->WriteMemory(handle, RecordBlockAddress, recordBlock_, RecordBlockSize) < 0)
+        PostLine(session_.Front(), "WARNING, upload of module record data failed.");
+    lock.Lock(false);
+}
+
+void ModuleUploader::UploadAfterChange()
+{
+    DeviceLock& lock = session_.Lock();
+    Presenter& presenter = session_.Front();
+    const DWORD handle = lock.Lock(true);
+    session_.ReadTarget();
+    const bool noModuleData = session_.HoldsNoModuleData();
+    UploadInstalledModules();
+    if (!noModuleData && session_.Reset(presenter)) {
+        BoundedWait ready(TestReadyBoundMs, [&] { return session_.Device()->TestReady(handle, 0) >= 0; });
+        if (presenter.Wait(ready) != WaitEnd::Done)
+            PostLine(presenter, "WARNING, the CD Emulator did not become ready within %lu seconds of its reset. "
+                                "If this goes on, switch the Emulator off then on again.",
+                     static_cast<unsigned long>(TestReadyBoundMs / 1000));
+    }
+    lock.Lock(false);
+}

@@ -1,0 +1,44 @@
+// Putting the installed modules into the box's SRAM: each module image, then the record block
+// that lists them, with the bookkeeping of where the next module goes. Also what follows a
+// change of the installed modules: the upload, and the reset that makes the box run them.
+#pragma once
+#include <cstdint>
+#include "modules/RecordBlock.h"
+
+class EmulatorSession;
+class StatusReader;
+struct ModuleSettings;
+
+class ModuleUploader {
+public:
+    ModuleUploader(EmulatorSession& session, StatusReader& reader, ModuleSettings& settings)
+        : session_(session), reader_(reader), settings_(settings)
+    {
+    }
+
+    // Start-up: reads the box's record block, and uploads every installed module when the
+    // installed list changed, the box holds no module data, or its block makes no sense.
+    void BringUpToDate(bool installedChanged);
+    // 1 when the module went in. moduleName: the 8-character module name (may be overwritten).
+    int UploadModule(char* moduleName, int isDefault);
+    void UploadInstalledModules();
+    // After the Module Manager changed what is installed: the upload, then a reset and the wait
+    // for the box, unless it held no module data before.
+    void UploadAfterChange();
+
+    const uint8_t* DeviceTable() const { return recordBlock_ + DeviceTableOffset; }
+    uint32_t SramFloor() const { return sramFloor_; }
+
+private:
+    int SwitchMode(int mode);
+    void TakeRecordBlock();
+
+    EmulatorSession& session_;
+    StatusReader& reader_;
+    ModuleSettings& settings_;
+    uint8_t recordBlock_[RecordBlockSize] = {};
+    uint32_t nextLoadAddress_ = ModuleAreaTop;
+    uint32_t sramFloor_ = 0;
+    uint16_t moduleCount_ = 0;
+    uint16_t firstHeaderWord_ = FreshFirstHeaderWord;
+};

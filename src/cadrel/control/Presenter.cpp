@@ -1,0 +1,13 @@
+#include "control/Presenter.h"
+#include <cstdarg>
+#include <cstdio>
+
+void PostLine(Presenter& presenter, const char* format, ...)
+{
+    char line[512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    presenter.Line(line);
+}
