@@ -1,0 +1,179 @@
+// The control layer against the virtual emulator's model: what it asks of the box, and what it
+// tells the user, when things go right and when the box or the files fail.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include "FakeComponent.h"
+#include "common/ByteOrder.h"
+#include "control/CutStarter.h"
+#include "control/EmulatorSession.h"
+#include "control/ModuleSettings.h"
+#include "control/ModuleUploader.h"
+#include "control/Presenter.h"
+#include "control/StatusReader.h"
+#include "emulator/ErrorTable.h"
+
+namespace {
+
+// What the user would have seen: lines, and problems as "caption: text". Waits run in model time:
+// each pause moves the box's clock on; stopAfter pauses the user gives up.
+class Shown : public Presenter, public EmulatorSink {
+public:
+    void Line(const char* text) override { lines.push_back(text); }
+    void Problem(const char* caption, const char* text) override { problems.push_back(std::string(caption) + ": " + text); }
+    WaitEnd Wait(BoundedWait& wait) override
+    {
+        return wait.Run([this, &wait](DWORD ms) {
+            fake->Clock().Advance(ms ? ms : 1);
+            return !wait.Stoppable() || ++pauses != stopAfter;
+        });
+    }
+    void ShowStatus(const StatusReport&) override {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override { *out = static_cast<EmulatorSink*>(this); return S_OK; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE Notify(DWORD kind, char* text) override { if (kind == 1) lines.push_back(text); return 1; }
+
+    FakeComponent* fake = nullptr;
+    std::vector<std::string> lines, problems;
+    int pauses = 0, stopAfter = -1;
+};
+
+class Control : public testing::Test {
+protected:
+    void Open(const std::string& scenario)
+    {
+        session.reset();
+        fake = std::make_unique<FakeComponent>(scenario);
+        shown.fake = fake.get();
+        session = std::make_unique<EmulatorSession>(shown, FakeComponent::Factory());
+        ASSERT_EQ(session->Open(&shown), EmulatorSession::Opened);
+        session->EmulationDevice() = 2;
+    }
+    // The program builds "folder\name": here that is a file of that name in the temporary folder.
+    void WriteFile(const std::string& name, size_t bytes)
+    {
+        std::ofstream(folder + "\\" + name, std::ios::binary) << std::string(bytes, '\x5A');
+    }
+    std::string Last() const { return shown.lines.empty() ? "" : shown.lines.back(); }
+
+    std::string folder = testing::TempDir() + "control";
+    Shown shown;
+    std::unique_ptr<FakeComponent> fake;
+    std::unique_ptr<EmulatorSession> session;
+};
+
+TEST_F(Control, CutStartEndsBegunRefusedOrGivenUpAndAlwaysSaysWhy)
+{
+    const std::string noBlank = "[cutter]\nblank = false\n";
+    const struct { std::string scenario; int stopAfter; CutStarter::End end; int resets; std::string problem, line; } cases[] = {
+        {"", -1, CutStarter::Began, 0, "", "Virtual emulator: cutter module loaded"},
+        {"[[fault]]\nop = \"DownloadCutterModule\"\n", -1, CutStarter::DownloadRefused, 0,
+         "Error: Unable to download the Cutter Module", ""},
+        {noBlank, 3, CutStarter::GaveUp, 1, "Insert Disk: Please insert a Gold Disc into the Cutter Drive",
+         "Cut stopped before it began: nothing was written, and the CD Emulator was reset."},
+        // The box refused the reset: the user is told so and nothing claims otherwise.
+        {noBlank + "[[fault]]\nop = \"Reset\"\n", 3, CutStarter::GaveUp, 1, "Insert Disk: Please insert a Gold Disc into the Cutter Drive",
+         "Cut stopped before it began: nothing was written."},
+        {noBlank, -1, CutStarter::NoBlank, 1, "Insert Disk: Please insert a Gold Disc into the Cutter Drive",
+         "WARNING, no Gold Disc was inserted within 1 seconds, so no cut was made. "
+         "Put a blank Gold Disc into the Cutter Drive, then press Cut CD Now again."},
+        {"[[fault]]\nop = \"GetStatus.1\"\n", -1, CutStarter::NoCutter, 1, "",
+         "WARNING, the CD Emulator did not start the cut within 1 seconds. "
+         "Check that the Cutter Drive is connected and switched on, then press Cut CD Now again."},
+    };
+    WriteFile("cutcd004.bin", 1001);
+    char* directory = folder.data();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        shown = Shown();
+        shown.stopAfter = c.stopAfter;
+        Open(c.scenario);
+        CutStarter starter(*session, CutWaitBounds{1000, 1000}, 3, 2, &directory);
+        ASSERT_TRUE(starter.ReadImage(2, 1, shown));
+        const CutStarter::Outcome outcome = starter.Begin(shown);
+        EXPECT_EQ(outcome.end, c.end);
+        EXPECT_EQ(fake->Count("Reset"), c.resets);
+        EXPECT_EQ(shown.problems, c.problem.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.problem});
+        EXPECT_EQ(Last().substr(0, c.line.size()), c.line);
+        EXPECT_EQ(std::count(shown.lines.begin(), shown.lines.end(), ResetFailedWarning),
+                  c.scenario.find("Reset") != std::string::npos);
+        EXPECT_EQ(outcome.total, c.end == CutStarter::Began ? fake->Box().DiscSectors() : 0u);
+        EXPECT_EQ(session->Lock().GetHandle(), 0u) << "a lock level was kept";
+    }
+}
+
+TEST_F(Control, EachErrorCodeIsReportedOnceAndCutterCodesGoToTheStatusBar)
+{
+    Open("");
+    StatusReader reader(*session);
+    const struct { uint16_t code; const char* cutterText; size_t newLines; } polls[] = {
+        {0x8190, nullptr, 3}, {0x8190, nullptr, 0}, {0x8200, "Cutter is not ready", 0},
+        {0x8200, nullptr, 0}, {0x8010, nullptr, 3}, {0x8190, nullptr, 3},
+    };
+    session->Lock().Lock(true);
+    for (const auto& poll : polls) {
+        const size_t before = shown.lines.size();
+        const char* text = reader.ReportError(poll.code);
+        EXPECT_STREQ(text ? text : "", poll.cutterText ? poll.cutterText : "") << std::hex << poll.code;
+        EXPECT_EQ(shown.lines.size() - before, poll.newLines) << std::hex << poll.code;
+    }
+    session->Lock().Lock(false);
+    EXPECT_EQ(shown.lines[1], "Error 8190 - Disc may be corrupt.");
+    EXPECT_EQ(shown.lines[4], "Error 8010: No Disc is inserted.");
+}
+
+TEST_F(Control, UploadListsExactlyTheModulesThatWentInAndTellsWhatFailed)
+{
+    const struct { std::string scenario; bool dexFile; uint16_t count; uint32_t last; std::vector<std::string> lines, problems; } cases[] = {
+        {"", true, 2, 0xE2C8C, {"Emulation module " + folder + "\\SatCD100.bin uploaded.", "Emulation module " + folder + "\\DexCD100.bin uploaded."}, {}},
+        {"", false, 1, 0xEA1C0, {"Emulation module " + folder + "\\SatCD100.bin uploaded."},
+         {"File Not Found: The module file " + folder + "\\DexCD100.bin could not be found"}},
+        {"[[fault]]\nop = \"WriteMemory\"\nnth = 1\ncount = 1\n", true, 1, 0xE2C8C,
+         {"WARNING: upload of module " + folder + "\\SatCD100.bin failed - cannot send memory", "Emulation module " + folder + "\\DexCD100.bin uploaded."}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scenario + (c.dexFile ? "" : "no Dex file"));
+        shown = Shown();
+        Open(c.scenario);
+        WriteFile("SatCD100.bin", 40000);
+        remove((folder + "\\DexCD100.bin").c_str());
+        if (c.dexFile)
+            WriteFile("DexCD100.bin", 30001);
+        ModuleSettings settings;
+        fake->Settings() = {{"ModsInstalled", "SatCD100400000;DexCD100300010;"}, {"Path", folder}, {"DefModule", "Dex"}};
+        settings.Read(session->MachineKey());
+        StatusReader reader(*session);
+        ModuleUploader uploader(*session, reader, settings);
+        session->ReadTarget();
+        uploader.BringUpToDate(false);
+        const uint8_t* block = fake->Box().Sram() + 0xFFE00;
+        EXPECT_EQ(LoadBE16(block + 2), c.count);
+        EXPECT_EQ(LoadBE32(block + 22 + 20 * (c.count - 1) + 8), c.last) << "the last module's place";
+        std::vector<std::string> lines;
+        for (const std::string& line : shown.lines)
+            if (line.find("module") != std::string::npos)
+                lines.push_back(line);
+        EXPECT_EQ(lines, c.lines);
+        EXPECT_EQ(shown.problems, c.problems);
+    }
+}
+
+TEST_F(Control, AResetRefusedAfterAModuleChangeIsSaidAndNotWaitedOn)
+{
+    Open("[[fault]]\nop = \"Reset\"\n");
+    ModuleSettings settings;
+    StatusReader reader(*session);
+    ModuleUploader uploader(*session, reader, settings);
+    uploader.UploadInstalledModules();  // none: the box now holds module data, so a change needs a reset
+    uploader.UploadAfterChange();
+    EXPECT_EQ(Last(), ResetFailedWarning);
+    const auto& calls = fake->Calls();
+    const auto reset = std::find_if(calls.rbegin(), calls.rend(), [](const std::string& c) { return c.rfind("Reset", 0) == 0; });
+    ASSERT_NE(reset, calls.rend());
+    EXPECT_TRUE(std::none_of(calls.rbegin(), reset, [](const std::string& c) { return c.rfind("TestReady", 0) == 0; }))
+        << "waited on a box that was not reset";
+}
+
+}  // namespace
