@@ -50,6 +50,37 @@ int ModuleUploader::SwitchMode(int mode)
     return result;
 }
 
+// The box must be in file transfer mode to take a module: 1 when it is (switched tells whether
+// this switched it), 0 after telling the user it would not switch.
+int ModuleUploader::OpenDoor(const char* path, int* switched)
+{
+    *switched = 0;
+    if (reader_.PollAndShow() != 1)
+        return 1;
+    *switched = 1;
+    if (SwitchMode(0))
+        return 1;
+    PostLine(session_.Front(), "WARNING: upload of module %s failed - Can't open door", path);
+    return 0;
+}
+
+// The module image: the file's first bytes, zero-padded to whole words. A path that did not fit
+// its buffer names no file.
+int ModuleUploader::ReadImage(const char* path, bool pathFits, std::vector<uint8_t>& image, uint32_t* length)
+{
+    image.assign(ModuleImageMaximum, 0);
+    FILE* file = pathFits ? fopen(path, "rb") : nullptr;
+    if (!file) {
+        char text[MAX_PATH + 80];
+        snprintf(text, sizeof text, "The module file %s could not be found", path);
+        session_.Front().Problem("File Not Found", text);
+        return 0;
+    }
+    *length = ModuleImageLength(fread(image.data(), 1, image.size(), file));
+    fclose(file);
+    return 1;
+}
+
 int ModuleUploader::UploadModule(char* moduleName, int isDefault)
 {
     DeviceLock& lock = session_.Lock();
@@ -64,27 +95,11 @@ int ModuleUploader::UploadModule(char* moduleName, int isDefault)
     const bool pathFits = pathLength > 0 && size_t(pathLength) < sizeof path;
 
     int switched = 0;
-    if (reader_.PollAndShow() == 1) {
-        switched = 1;
-        if (!SwitchMode(0)) {
-            PostLine(presenter, "WARNING: upload of module %s failed - Can't open door", path);
-            return fail();
-        }
-    }
-
-    std::vector<uint8_t> image(ModuleImageMaximum, 0);
-    FILE* file = pathFits ? fopen(path, "rb") : nullptr;
-    if (!file) {
-        char text[sizeof path + 64];
-        snprintf(text, sizeof text, "The module file %s could not be found", path);
-        presenter.Problem("File Not Found", text);
+    std::vector<uint8_t> image;
+    uint32_t length = 0;
+    if (!OpenDoor(path, &switched) || !ReadImage(path, pathFits, image, &length))
         return fail();
-    }
-    const size_t bytesRead = fread(image.data(), 1, image.size(), file);
-    fclose(file);
-    const uint32_t length = ModuleImageLength(bytesRead);
-    const uint32_t checksum = XorChecksum(image.data(), length / 4);
-
+    // Space is taken below the last module even when the write fails: the next goes lower still.
     nextLoadAddress_ -= length;
     if (nextLoadAddress_ < sramFloor_) {
         PostLine(presenter, "WARNING: upload of module %s failed - SRAM Space Exhausted", path);
@@ -96,7 +111,7 @@ int ModuleUploader::UploadModule(char* moduleName, int isDefault)
     }
     ++moduleCount_;
     WriteRecordBlockHeader(recordBlock_, firstHeaderWord_, moduleCount_, isDefault, sramFloor_);
-    FillModuleEntry(recordBlock_, moduleName, nextLoadAddress_, length, checksum);
+    FillModuleEntry(recordBlock_, moduleName, nextLoadAddress_, length, XorChecksum(image.data(), length / 4));
 
     if (switched)
         SwitchMode(1);

@@ -3,6 +3,7 @@
 // change of the installed modules: the upload, and the reset that makes the box run them.
 #pragma once
 #include <cstdint>
+#include <vector>
 #include "modules/RecordBlock.h"
 
 class EmulatorSession;
@@ -31,6 +32,8 @@ public:
 
 private:
     int SwitchMode(int mode);
+    int OpenDoor(const char* path, int* switched);
+    int ReadImage(const char* path, bool pathFits, std::vector<uint8_t>& image, uint32_t* length);
     void TakeRecordBlock();
 
     EmulatorSession& session_;

@@ -4,13 +4,15 @@
 
 enum Activity { ActivityTargetOff = 0, ActivityTargetActive = 2, ActivityCutting = 4, ActivityActiveReading = 6 };
 
+// What the program reads of a status block. The position counts only when the box says it is
+// current: it leaves it out while the drive seeks.
 struct StatusView {
-    int emulationMode;   // byte 11 bit 0
-    int activity;        // byte 11 & 6
-    uint8_t state;       // byte 10
-    int hasPosition;     // byte 2 low nibble == 1
-    int minutes, seconds, frames;  // bytes 7-9 decoded from BCD
-    uint16_t errorCode;  // bytes 12-13 big-endian
+    int emulationMode;   // 1 emulation, 0 file transfer
+    int activity;        // one of Activity
+    uint8_t state;       // the drive's state while the target is active, the cut's while cutting
+    int hasPosition;
+    int minutes, seconds, frames;
+    uint16_t errorCode;  // 0: no error
 };
 
 StatusView DecodeStatusBlock(const uint8_t* block);

@@ -8,14 +8,15 @@ class Control : public WindowObject, public ListNode {
 public:
     explicit Control(int id) : WindowObject(nullptr), ListNode(id), id_(id) {}
 
-    const MessageMap* GetMessageMap() override { return EmptyMessageMap(); }  // slot 0
-    int OnInitDialog() override { return 0; }                               // slot 1, never called
-    int CanClose() override { return 1; }                                   // slot 2, never called
-    virtual int Retrieve() = 0;                                             // slot 3
-    virtual int Update() = 0;                                               // slot 4
-    virtual void OnAttach() {}                                              // slot 5
-    virtual int HandleNotify(void* notify);                                 // slot 6
-    virtual int OnNotify(void* notify) { return 0; }                        // slot 7
+    const MessageMap* GetMessageMap() override { return EmptyMessageMap(); }
+    // A control is never initialised or closed as a dialog is: its dialog does that.
+    int OnInitDialog() override { return 0; }
+    int CanClose() override { return 1; }
+    virtual int Retrieve() = 0;
+    virtual int Update() = 0;
+    virtual void OnAttach() {}
+    virtual int HandleNotify(void* notify);
+    virtual int OnNotify(void* notify) { return 0; }
 
     int Id() const { return id_; }
     HWND Parent() const { return parent_; }

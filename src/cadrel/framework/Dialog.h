@@ -12,15 +12,15 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 class Dialog : public WindowObject {
 public:
     Dialog(int templateId, HWND owner) : WindowObject(owner), templateId_(templateId) {}
-    virtual ~Dialog();                                                           // slot 3
+    virtual ~Dialog();
 
-    int OnInitDialog() override;                                                 // slot 1
-    virtual int RetrieveAndValidate();                                           // slot 4
-    virtual BOOL HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);      // slot 5
-    virtual int OnMessage(UINT message, WPARAM wParam, LPARAM lParam) { return 0; }  // slot 6
-    virtual int OnCommand(WPARAM wParam, LPARAM lParam) { return 0; }            // slot 7
-    virtual int Validate() { return 1; }                                         // slot 8
-    virtual int OnOK();                                                          // slot 9
+    int OnInitDialog() override;
+    virtual int RetrieveAndValidate();
+    virtual BOOL HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    virtual int OnMessage(UINT message, WPARAM wParam, LPARAM lParam) { return 0; }
+    virtual int OnCommand(WPARAM wParam, LPARAM lParam) { return 0; }
+    virtual int Validate() { return 1; }
+    virtual int OnOK();
 
     // The result Close gave, or 0 when no window was made or the dialog closed while initialising.
     int RunModal();

@@ -10,9 +10,9 @@ public:
     WindowObject(const WindowObject&) = delete;
     WindowObject& operator=(const WindowObject&) = delete;
 
-    virtual const MessageMap* GetMessageMap() { return EmptyMessageMap(); }  // slot 0
-    virtual int OnInitDialog() = 0;                                         // slot 1
-    virtual int CanClose() { return 1; }                                    // slot 2
+    virtual const MessageMap* GetMessageMap() { return EmptyMessageMap(); }
+    virtual int OnInitDialog() = 0;
+    virtual int CanClose() { return 1; }
 
     HWND Window() const { return window_; }
     HWND Owner() const { return owner_; }
