@@ -84,11 +84,16 @@ TEST(StartUp, EachFailedConnectionStepEndsWithOneBoxExitCodeZeroAndNoSettingsWri
         for (const char* op : {"SetValue", "SetBinaryValue", "GetStatus"})
             EXPECT_TRUE(run.Calls(op).empty()) << op << " after the failure";
     }
+    // A tamber_co.dll in the working folder, where the default search would find it, is not the
+    // component beside the program: it must not be loaded (its trace would show it).
     char exe[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, exe, sizeof exe);
+    const std::string bin = std::string(exe).substr(0, std::string(exe).rfind('\\'));
     ProgramRun run;
-    const std::string copy = run.Home() + "\\cadrel.exe";
-    ASSERT_TRUE(CopyFileA((std::string(exe).substr(0, std::string(exe).rfind('\\')) + "\\cadrel.exe").c_str(), copy.c_str(), FALSE));
+    const std::string copy = run.Home() + "\\program\\cadrel.exe";
+    CreateDirectoryA((run.Home() + "\\program").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA((bin + "\\cadrel.exe").c_str(), copy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((bin + "\\tamber_co.dll").c_str(), (run.Home() + "\\tamber_co.dll").c_str(), FALSE));
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -107,5 +112,6 @@ TEST(StartUp, EachFailedConnectionStepEndsWithOneBoxExitCodeZeroAndNoSettingsWri
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 15000), WAIT_OBJECT_0);
     GetExitCodeProcess(process.hProcess, &code);
     EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(run.Trace().empty()) << "the planted DLL was loaded";
     CloseHandle(process.hThread), CloseHandle(process.hProcess);
 }

@@ -1,4 +1,5 @@
 #include "control/ComponentLibrary.h"
+#include <cwchar>
 
 #ifdef _WIN32
 ComponentLibrary::~ComponentLibrary()
@@ -7,9 +8,19 @@ ComponentLibrary::~ComponentLibrary()
         FreeLibrary(static_cast<HMODULE>(module_));
 }
 
+// Only the copy beside the program: a tamber_co.dll in the working folder or on PATH is never
+// loaded in its place.
 void ComponentLibrary::Load()
 {
-    HMODULE module = LoadLibraryA("tamber_co.dll");
+    wchar_t path[MAX_PATH + 16];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    wchar_t* name = wcsrchr(path, L'\\');
+    if (!name)
+        return;
+    wcscpy(name + 1, L"tamber_co.dll");
+    HMODULE module = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     module_ = module;
     if (module)
         factory_ = reinterpret_cast<TamberCOCreateInstanceFn>(
