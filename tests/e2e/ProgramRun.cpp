@@ -189,6 +189,13 @@ void ProgramRun::WriteSetting(const char* key, const char* name, const std::stri
         settings->SetValue(name, value.c_str());
 }
 
+void ProgramRun::WriteBinarySetting(const char* key, const char* name, const std::vector<uint8_t>& value) const
+{
+    Component component;
+    if (SettingsKey* settings = component.Key(key))
+        settings->SetBinaryValue(name, value.data(), DWORD(value.size()));
+}
+
 std::vector<uint8_t> ProgramRun::ReadBinarySetting(const char* key, const char* name) const
 {
     Component component;

@@ -39,6 +39,7 @@ public:
     std::string ReadSetting(const char* key, const char* name) const;
     void WriteSetting(const char* key, const char* name, const std::string& value) const;
     std::vector<uint8_t> ReadBinarySetting(const char* key, const char* name) const;
+    void WriteBinarySetting(const char* key, const char* name, const std::vector<uint8_t>& value) const;
     std::vector<uint8_t> ReadSram(uint32_t address, uint32_t length) const;
     void WriteSram(uint32_t address, const std::vector<uint8_t>& data) const;
 

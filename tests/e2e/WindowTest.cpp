@@ -32,8 +32,9 @@ TEST(Errors, EachCodeIsReportedOnceWithItsSolution)
     EXPECT_FALSE(Contains(messages, "Cutter is not ready")) << "cutter codes stay in the status bar";
 }
 
-// Escape, the close box, and Exit after Help without Control.hlp: each saves "WindowPos"
-// and writes the module values back; the next start puts the window back where it was left.
+// Escape, the close box, Exit after Help without Control.hlp, and the end of the Windows session:
+// each saves "WindowPos" and writes the module values back, once; the next start puts the window
+// back where it was left.
 // Menu help shows in the first pane on the way, and clears when the menu closes.
 TEST(MainWindow, EveryWayOutSavesThePlacementForTheNextStartAndTheModuleSettings)
 {
@@ -44,8 +45,8 @@ TEST(MainWindow, EveryWayOutSavesThePlacementForTheNextStartAndTheModuleSettings
         {MAKEWPARAM(ID_EMULATION_MODULES, MF_HILITE), "Select Emulation Modules"},
         {MAKEWPARAM(0, 0xFFFF), ""},  // the menu closed
     };
-    enum Way { EscapeKey, CloseBox, ExitMenuAfterHelp };
-    for (Way way : {EscapeKey, CloseBox, ExitMenuAfterHelp}) {
+    enum Way { EscapeKey, CloseBox, ExitMenuAfterHelp, SessionEnd };
+    for (Way way : {EscapeKey, CloseBox, ExitMenuAfterHelp, SessionEnd}) {
         SCOPED_TRACE(way);
         ProgramRun run;
         if (way == EscapeKey)
@@ -74,6 +75,13 @@ TEST(MainWindow, EveryWayOutSavesThePlacementForTheNextStartAndTheModuleSettings
                 }, 0);
                 robot.Command(ID_EXIT);
             }
+            if (way == SessionEnd) {  // Windows may end the process as soon as the window has answered
+                EXPECT_NE(Robot::Ask(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 0);
+                Robot::Ask(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+                EXPECT_EQ(run.ReadBinarySetting(ProgramRun::UserKey, "WindowPos").size(), 44u);
+                EXPECT_EQ(run.Calls("SetValue").size(), 4u) << "the module values were not on disc";
+                robot.Command(ID_EXIT);
+            }
             Robot::WaitUntil([&] { return robot.MainWindow() == nullptr; }, 5000);
         }), 0);
         EXPECT_EQ(run.ReadBinarySetting(ProgramRun::UserKey, "WindowPos").size(), 44u);
@@ -88,6 +96,38 @@ TEST(MainWindow, EveryWayOutSavesThePlacementForTheNextStartAndTheModuleSettings
         RECT restored{};
         run.Run([&](Robot& robot) { robot.WaitForMainWindow(), GetWindowRect(robot.MainWindow(), &restored); });
         EXPECT_EQ(std::pair(restored.left, restored.top), std::pair(LONG(left), LONG(50)));
+    }
+}
+
+// A "WindowPos" that is not a whole placement (short, or its length member wrong) is not used:
+// the window keeps the template's place and size. A whole one left minimised comes back normal.
+TEST(MainWindow, OnlyAWholeStoredPlacementMovesTheWindow)
+{
+    WINDOWPLACEMENT stored{};
+    stored.length = sizeof stored;
+    stored.showCmd = SW_SHOWMINIMIZED;
+    stored.rcNormalPosition = {210, 160, 624, 524};
+    const struct { size_t bytes; UINT length; LONG left; } cases[] = {{10, sizeof stored, -1}, {44, 40, -1}, {44, sizeof stored, 210}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.bytes) + " bytes, length " + std::to_string(c.length));
+        ProgramRun run;
+        stored.length = c.length;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(&stored);
+        run.WriteBinarySetting(ProgramRun::UserKey, "WindowPos", std::vector<uint8_t>(bytes, bytes + c.bytes));
+        RECT shown{};
+        bool normal = false;
+        run.Run([&](Robot& robot) {
+            WaitForPoll(robot, 5000);
+            GetWindowRect(robot.MainWindow(), &shown);
+            normal = IsWindowVisible(robot.MainWindow()) && !IsIconic(robot.MainWindow());
+        });
+        EXPECT_TRUE(normal);
+        EXPECT_GT(shown.right - shown.left, 300);
+        EXPECT_GT(shown.bottom - shown.top, 200);
+        if (c.left >= 0)
+            EXPECT_EQ(shown.left, c.left);
+        else
+            EXPECT_NE(shown.left, 210);
     }
 }
 

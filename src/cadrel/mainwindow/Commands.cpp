@@ -19,6 +19,13 @@ BOOL MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MENUSELECT:
         ShowMenuHelp(wParam);
         return TRUE;
+    case WM_QUERYENDSESSION:  // nothing to ask the user: the session may end
+        SetWindowLongPtrA(window_, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam)
+            EndSession();
+        return TRUE;
     case WM_COMMAND:
         break;
     default:
@@ -55,22 +62,48 @@ BOOL MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-void MainDialog::Exit()
+void MainDialog::SavePlacement()
 {
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     GetWindowPlacement(window_, &placement);
     session_.WriteWindowPlacement(reinterpret_cast<const BYTE*>(&placement), sizeof placement);
+}
+
+void MainDialog::Exit()
+{
+    SavePlacement();
     Close(0);
 }
 
+// Log-off or shut-down: Windows may end the process as soon as this returns, so what Exit and the
+// destructor save goes to disc now, once.
+void MainDialog::EndSession()
+{
+    SavePlacement();
+    SaveModuleSettings();
+}
+
+void MainDialog::SaveModuleSettings()
+{
+    if (settingsSaved_)
+        return;
+    settingsSaved_ = true;
+    settings_.Write(session_.MachineKey());
+}
+
+// A stored placement counts only when it is whole: a short or damaged value would put the window
+// at the screen's corner with no size. A window left hidden or minimised comes back normal.
 void MainDialog::RestorePlacement()
 {
     WINDOWPLACEMENT placement{};
-    placement.length = sizeof placement;
     DWORD size = sizeof placement;
-    if (session_.ReadWindowPlacement(reinterpret_cast<BYTE*>(&placement), &size))
-        SetWindowPlacement(window_, &placement);
+    if (!session_.ReadWindowPlacement(reinterpret_cast<BYTE*>(&placement), &size) || size != sizeof placement ||
+        placement.length != sizeof placement)
+        return;
+    if (placement.showCmd != SW_SHOWMAXIMIZED)
+        placement.showCmd = SW_SHOWNORMAL;
+    SetWindowPlacement(window_, &placement);
 }
 
 void MainDialog::Help()

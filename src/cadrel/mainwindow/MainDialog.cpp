@@ -21,7 +21,7 @@ MainDialog::MainDialog(CutWaitBounds cutWaitBounds) : Dialog(IDD_MAIN, nullptr),
 
 MainDialog::~MainDialog()
 {
-    settings_.Write(session_.MachineKey());
+    SaveModuleSettings();
     session_.Close();
     delete cutPanel_;
 }

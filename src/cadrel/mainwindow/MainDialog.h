@@ -40,7 +40,10 @@ private:
     void ShowTarget();
     void ShowDevices();
     void ShowDeviceLine(int id, uint32_t number);
+    void SavePlacement();
     void RestorePlacement();
+    void SaveModuleSettings();
+    void EndSession();
     void ToggleMode();
     void Exit();
     void Help();
@@ -61,6 +64,7 @@ private:
     CutWaitBounds cutWaitBounds_;
     StatusBar* statusBar_ = nullptr;
     CutDiscDialog* cutPanel_ = nullptr;  // created at start-up; its window comes and goes
+    bool settingsSaved_ = false;
     int cutting_ = 0;
     int transferModeShown_ = 0;
 };
