@@ -123,6 +123,8 @@ TEST(Cut, RunsToTheEndAtEachSpeedAndAfterARestart)
         Robot::WaitUntil([&] { return robot.StatusPane(2) == "Writing"; }, 10000);
     });  // then the robot closes the program
     ExpectSent(run, {{3, 2, 0, 1, 12292, 0, 0}});
+    // The x2 cut's first read of its total is refused: the panel asks again instead of showing "of: 0".
+    run.Scenario(CutScenario(-1, Fault("GetStatus.3", "nth = 2\ncount = 1")));
     run.Run([&](Robot& robot) {
         Robot::WaitUntil([&] { return robot.CutPanel() != nullptr; }, 10000);
         for (int id : {IDC_SPEED_X1, IDC_SPEED_X2, IDC_SPEED_X4, IDC_TEST_MODE})  // the running cut's x1, test

@@ -66,9 +66,9 @@ CutStarter::Outcome CutStarter::Begin(Presenter& presenter)
         lock.Lock(false);
         return outcome;
     }
-    uint8_t block[CutProgressBlockSize] = {};
-    ReadProgressBlock(block);
-    outcome.total = CutTotal(block);
+    const RunningCut cut = ReadRunningCut();
+    outcome.totalKnown = cut.known;
+    outcome.total = cut.total;
     lock.Lock(false);
     return outcome;
 }
@@ -134,18 +134,19 @@ void CutStarter::GiveUp(End why, Presenter& presenter)
     }
 }
 
-void CutStarter::ReadProgressBlock(uint8_t* block)
+bool CutStarter::ReadProgressBlock(uint8_t* block)
 {
     DWORD size = CutProgressBlockSize;
     DeviceLock& lock = session_.Lock();
     const DWORD handle = lock.Lock(true);
-    session_.Device()->GetStatus(handle, block, &size, StatusKindCutProgress, 0);
+    const bool read = handle != 0 && session_.Device()->GetStatus(handle, block, &size, StatusKindCutProgress, 0) >= 0;
     lock.Lock(false);
+    return read;
 }
 
 CutStarter::RunningCut CutStarter::ReadRunningCut()
 {
     uint8_t block[CutProgressBlockSize] = {};
-    ReadProgressBlock(block);
-    return RunningCut{LoadBE16(block + 8), LoadBE16(block + 10), CutTotal(block)};
+    const bool known = ReadProgressBlock(block);
+    return RunningCut{known, LoadBE16(block + 8), LoadBE16(block + 10), CutTotal(block)};
 }

@@ -28,6 +28,7 @@ public:
     enum End { Began, DownloadRefused, GaveUp, NoCutter, NoBlank, ProgramClosing };
     struct Outcome {
         End end = DownloadRefused;
+        bool totalKnown = false;            // the box answered for the cut's settings
         uint32_t total = 0;                 // sectors to cut, once begun
         uint8_t status[StatusBlockSize] = {};  // the status block that showed the cut begun
     };
@@ -36,6 +37,7 @@ public:
     Outcome Begin(Presenter& presenter);
 
     struct RunningCut {
+        bool known;  // false when the box refused the read: ask again later
         int speedIndex;
         int testMode;
         uint32_t total;
@@ -46,7 +48,7 @@ public:
 private:
     WaitEnd WaitForCut(DWORD handle, uint8_t* status, Presenter& presenter, End* why);
     void GiveUp(End why, Presenter& presenter);
-    void ReadProgressBlock(uint8_t* block);
+    bool ReadProgressBlock(uint8_t* block);
 
     EmulatorSession& session_;
     CutWaitBounds bounds_;

@@ -91,7 +91,7 @@ int CutDiscDialog::StartCut()
     switch (outcome.end) {
     case CutStarter::Began:
         ShowWaiting("");
-        ShowTotal(outcome.total);
+        ShowTotal(outcome.totalKnown, outcome.total);
         UpdateCutProgress(outcome.status);  // the time left shows at once, not at the next poll
         return 0;
     case CutStarter::ProgramClosing:
@@ -163,11 +163,15 @@ bool CutDiscDialog::PumpMessages(DWORD ms)
     }
 }
 
-void CutDiscDialog::ShowTotal(uint32_t total)
+// A total the box would not give is asked for again at each poll; until then the panel shows
+// neither a total nor a time left, rather than wrong ones.
+void CutDiscDialog::ShowTotal(bool known, uint32_t total)
 {
-    total_ = total;
-    char text[16];
-    snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(total_));
+    totalKnown_ = known;
+    total_ = known ? total : 0;
+    char text[16] = "";
+    if (known)
+        snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(total_));
     SetDlgItemTextA(window_, IDC_CUT_TOTAL, text);
     SendDlgItemMessageA(window_, IDC_CUT_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, total_ / 100));
 }
@@ -179,17 +183,28 @@ void CutDiscDialog::ResumeCut()
     speedIndex_ = cut.speedIndex;
     testMode_ = cut.testMode;
     registry_.UpdateAll();
-    ShowTotal(cut.total);
+    ShowTotal(cut.known, cut.total);
 }
 
 void CutDiscDialog::UpdateCutProgress(const uint8_t* statusBlock)
 {
+    if (!totalKnown_) {
+        const CutStarter::RunningCut cut = starter_.ReadRunningCut();
+        if (cut.known) {
+            speedIndex_ = cut.speedIndex;
+            testMode_ = cut.testMode;
+            registry_.UpdateAll();
+            ShowTotal(true, cut.total);
+        }
+    }
     const CutProgress progress = ComputeCutProgress(statusBlock, total_, speedIndex_);
     SendDlgItemMessageA(window_, IDC_CUT_PROGRESS, PBM_SETPOS, WPARAM(progress.barPosition), 0);
     char text[16];
     snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(progress.position));
     SetDlgItemTextA(window_, IDC_CUT_CURRENT, text);
-    snprintf(text, sizeof text, "%lu:%02lu", static_cast<unsigned long>(progress.secondsLeft / 60),
-             static_cast<unsigned long>(progress.secondsLeft % 60));
+    text[0] = '\0';
+    if (totalKnown_)
+        snprintf(text, sizeof text, "%lu:%02lu", static_cast<unsigned long>(progress.secondsLeft / 60),
+                 static_cast<unsigned long>(progress.secondsLeft % 60));
     SetDlgItemTextA(window_, IDC_CUT_TIME, text);
 }

@@ -38,13 +38,14 @@ private:
     void EnableForCut(BOOL enable);
     bool PumpMessages(DWORD ms);
     void ShowWaiting(const char* text);
-    void ShowTotal(uint32_t total);
+    void ShowTotal(bool known, uint32_t total);
 
     EmulatorSession& session_;
     CutStarter starter_;
     int testMode_ = 1;
     int speedIndex_ = 0;
     uint32_t total_ = 0;
+    bool totalKnown_ = false;
     bool waiting_ = false;  // StartCut waits for the cut to begin
     bool giveUp_ = false;   // the user asked to stop that wait
     bool closing_ = false;  // the program is ending during that wait
