@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <fstream>
+#include "common/ByteOrder.h"
 #include "resources/ResourceIds.h"
 
 namespace {
@@ -122,7 +123,9 @@ TEST(ModuleManager, InstallNeverDestroysAFileAndSaysWhatWentWrong)
 {
     ProgramRun run;
     const std::string folder = run.ModulePath(), elsewhere = run.Home() + "\\elsewhere";
-    run.Scenario(Fault("WriteMemory", "always = true"));  // a box that never got module data is uploaded to and not reset
+    // A box that never got module data is uploaded to and not reset; no module goes in, so its
+    // record block is left as it is.
+    run.Scenario(Fault("WriteMemory", "always = true"));
     const std::string own = WriteBytes(folder, "SatCD070.bin", 50000), before = FileBytes(own);  // longer than the part an installation reads
     WriteBytes(elsewhere, "DexCD200.bin", 600), WriteBytes(elsewhere, "DexCD300.bin", 700), WriteBytes(folder, "DexCD300.bin", 10);
     std::string upper = own, dotted = own;
@@ -164,7 +167,7 @@ TEST(ModuleManager, InstallNeverDestroysAFileAndSaysWhatWentWrong)
         const size_t okAt = run.Trace().size();
         Robot::Press(m.window, IDOK);
         Sleep(1000);
-        EXPECT_EQ(DeviceCalls(run, okAt), (Lines{"GetTargetInfo", "SetMode", "WriteMemory 40000", "WriteMemory 512"}));
+        EXPECT_EQ(DeviceCalls(run, okAt), (Lines{"GetTargetInfo", "SetMode", "WriteMemory 40000"}));
     });
     EXPECT_TRUE(FileBytes(own) == before) << "installing through another drive left " << FileBytes(own).size() << " bytes";
 }
@@ -222,5 +225,32 @@ TEST(ModuleManager, SettingTheStoreWouldNotReadIsLeftAsItWas)
         run.Run([](Robot& robot) { WaitForPoll(robot); });
         run.ClearScenario();
         EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, value), stored.empty() ? "<nothing stored before>" : stored) << value;
+    }
+}
+
+// The box fails in the middle of what follows OK: the user still has a box that works. A door that
+// will not open keeps the modules the box had, and the next OK uploads again; a refused target
+// read keeps the Saturn's drive states read as a Saturn's.
+TEST(ModuleManager, AFailureAfterOkLeavesABoxThatWorks)
+{
+    for (const auto& [op, when] : {std::pair{"SetMode", "nth = 1\ncount = 2"}, {"GetTargetInfo", "nth = 2\ncount = 1"}}) {
+        SCOPED_TRACE(op);
+        ProgramRun run;
+        run.Run([](Robot& robot) { WaitForPoll(robot); });  // the demo modules go in at the first start
+        run.Scenario(Fault(op, when));
+        run.Run([&](Robot& robot) {
+            Manager m = Open(robot);
+            m.Do(Installed, "Play", ID_SET_DEFAULT);
+            Robot::Press(m.window, IDOK);
+            EXPECT_TRUE(Robot::WaitUntil([&] { return robot.StatusPane(2) == "Play"; }, 10000)) << robot.StatusPane(2);
+            if (std::string(op) != "SetMode")
+                return;
+            EXPECT_TRUE(robot.HasMessage("WARNING, no module could be uploaded, so the CD Emulator keeps the modules it had. "
+                                         "Cadrel uploads them again when the Module Manager next closes, and at its next start."));
+            EXPECT_EQ(LoadBE16(run.ReadSram(0xFFE02, 2).data()), 2) << "the record block lost the modules";
+            m = Open(robot);
+            Robot::Press(m.window, IDOK);  // no change, but the upload is still owed
+            EXPECT_TRUE(Robot::WaitUntil([&] { return robot.HasMessage("Emulation module " + run.ModulePath() + "\\DexCD100.bin uploaded."); }, 10000));
+        });
     }
 }

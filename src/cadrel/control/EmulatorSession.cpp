@@ -63,14 +63,16 @@ void EmulatorSession::Close()
     userKey_.Reset();
 }
 
+// A refused read keeps the block as it was: cleared, it would say "no target" and make a Saturn's
+// drive states read as a PlayStation's for the rest of the session.
 void EmulatorSession::ReadTarget()
 {
     lock_->Lock(true);
-    memset(targetBlock_, 0, sizeof targetBlock_);
-    if (const DWORD handle = lock_->GetHandle()) {
-        DWORD size = sizeof targetBlock_;
-        device_->GetTargetInfo(handle, targetBlock_, &size, 0);
-    }
+    uint8_t block[TargetBlockSize] = {};
+    DWORD size = sizeof block;
+    if (const DWORD handle = lock_->GetHandle())
+        if (device_->GetTargetInfo(handle, block, &size, 0) >= 0)
+            memcpy(targetBlock_, block, sizeof block);
     lock_->Lock(false);
 }
 

@@ -24,7 +24,7 @@ public:
     // Gives a held handle back and releases everything in turn: sink, device, system, settings.
     void Close();
 
-    // Reads the target block afresh (under a lock level of its own).
+    // Reads the target block afresh (under a lock level of its own); a refused read keeps it.
     void ReadTarget();
     uint8_t TargetKind() const { return targetBlock_[39]; }
     // The box holds no module record data (target block bytes 36 and 37 both 0xFF).

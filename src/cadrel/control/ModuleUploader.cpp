@@ -16,7 +16,9 @@ void ModuleUploader::BringUpToDate(bool installedChanged)
     const int readOk = session_.ReadRecordBlock(recordBlock_);
     RecordBlockHeader header{};
     const bool headerValid = ReadRecordBlockHeader(recordBlock_, &header) != 0;
-    if (installedChanged || session_.HoldsNoModuleData() || (readOk && !headerValid)) {
+    // A box whose directory does not list the installed modules missed an upload that failed.
+    const bool missed = readOk && HasModuleRecords() && !RecordBlockLists(recordBlock_, settings_.installed);
+    if (installedChanged || session_.HoldsNoModuleData() || (readOk && !headerValid) || missed) {
         moduleCount_ = 0;
         sramFloor_ = 0;
         nextLoadAddress_ = ModuleAreaTop;
@@ -130,10 +132,21 @@ void ModuleUploader::UploadInstalledModules()
 
     size_t position = 0;
     size_t recordLength = 0;
+    uint16_t records = 0;
     while (const char* record = NextModuleRecord(settings_.installed, &position, &recordLength)) {
         char name[ModuleNameLength + 1] = {};
         memcpy(name, record, recordLength < size_t(ModuleNameLength) ? recordLength : size_t(ModuleNameLength));
         UploadModule(name, strstr(name, settings_.defaultModule) != nullptr);
+        ++records;
+    }
+    pending_ = false;
+    // Nothing went in, so SRAM still holds the modules the box had and its record block lists them;
+    // an empty directory now would leave the target nothing to boot.
+    if (records > 0 && moduleCount_ == 0) {
+        pending_ = true;
+        PostLine(session_.Front(), "WARNING, no module could be uploaded, so the CD Emulator keeps the modules it had. "
+                                   "Cadrel uploads them again when the Module Manager next closes, and at its next start.");
+        return;
     }
 
     DeviceLock& lock = session_.Lock();
@@ -142,13 +155,23 @@ void ModuleUploader::UploadInstalledModules()
     if (handle == 0 ||
         session_.Device()->ReadMemory(handle, DeviceTableAddress, recordBlock_ + RecordBlockUpperHalf, &length) < 0) {
         PostLine(session_.Front(), "WARNING, upload of module record data failed.");
+        pending_ = true;
         lock.Lock(false);
         return;
     }
     SealRecordBlock(recordBlock_);
-    if (session_.Device()->WriteMemory(handle, RecordBlockAddress, recordBlock_, RecordBlockSize) < 0)
+    if (session_.Device()->WriteMemory(handle, RecordBlockAddress, recordBlock_, RecordBlockSize) < 0) {
         PostLine(session_.Front(), "WARNING, upload of module record data failed.");
+        pending_ = true;
+    }
     lock.Lock(false);
+}
+
+bool ModuleUploader::HasModuleRecords() const
+{
+    size_t position = 0;
+    size_t recordLength = 0;
+    return NextModuleRecord(settings_.installed, &position, &recordLength) != nullptr;
 }
 
 void ModuleUploader::UploadAfterChange()

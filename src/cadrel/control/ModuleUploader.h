@@ -26,6 +26,9 @@ public:
     // After the Module Manager changed what is installed: the upload, then a reset and the wait
     // for the box, unless it held no module data before.
     void UploadAfterChange();
+    // The last upload put no module in, or its record block did not go in: the next close of the
+    // Module Manager uploads again.
+    bool UploadPending() const { return pending_; }
 
     const uint8_t* DeviceTable() const { return recordBlock_ + DeviceTableOffset; }
     uint32_t SramFloor() const { return sramFloor_; }
@@ -35,6 +38,7 @@ private:
     int OpenDoor(const char* path, int* switched);
     int ReadImage(const char* path, bool pathFits, std::vector<uint8_t>& image, uint32_t* length);
     void TakeRecordBlock();
+    bool HasModuleRecords() const;
 
     EmulatorSession& session_;
     StatusReader& reader_;
@@ -44,4 +48,5 @@ private:
     uint32_t sramFloor_ = 0;
     uint16_t moduleCount_ = 0;
     uint16_t firstHeaderWord_ = FreshFirstHeaderWord;
+    bool pending_ = false;
 };

@@ -165,7 +165,8 @@ void MainDialog::ShowMenuHelp(WPARAM wParam)
 }
 
 // The Module Manager; a change of the installed modules is uploaded at once, and an emulator
-// that already held modules is reset so it runs the new ones.
+// that already held modules is reset so it runs the new ones. An upload that left a module out
+// is tried again.
 void MainDialog::ManageModules()
 {
     int changed = 0;
@@ -176,6 +177,6 @@ void MainDialog::ManageModules()
                                     changed);
         manager.RunModal();
     }
-    if (changed)
+    if (changed || uploader_.UploadPending())
         uploader_.UploadAfterChange();
 }

@@ -5,6 +5,7 @@
 
 #include "common/ByteOrder.h"
 #include "common/Checksum.h"
+#include "modules/ModuleRecord.h"
 
 namespace {
 
@@ -103,4 +104,27 @@ void SealRecordBlock(uint8_t* block)
 bool RecordBlockIsSealed(const uint8_t* block)
 {
     return LoadLE32(block + RecordChecksumOffset) == XorChecksum(block, RecordChecksumOffset / 4);
+}
+
+int RecordBlockLists(const uint8_t* block, const char* installedList)
+{
+    RecordBlockHeader header{};
+    if (!RecordBlockIsSealed(block) || !ReadRecordBlockHeader(block, &header))
+        return 0;
+    size_t offset = ModuleDirectoryOffset;
+    size_t position = 0;
+    size_t recordLength = 0;
+    while (const char* record = NextModuleRecord(installedList, &position, &recordLength)) {
+        char name[ModuleNameLength + 1] = {};
+        std::memcpy(name, record, recordLength < size_t(ModuleNameLength) ? recordLength : size_t(ModuleNameLength));
+        if (!EntryFits(offset) || LoadBE32(block + offset + LoadAddressInEntry) == 0)
+            return 0;
+        const uint8_t* entry = block + offset;
+        const int code = ModuleTargetCode(name);
+        if ((code >= 0 && LoadBE16(entry) != code) || entry[2] != uint8_t(LeadingNumber(name, 5, 6)) ||
+            entry[3] != uint8_t(LeadingNumber(name, 6, 8)))
+            return 0;
+        offset += ModuleEntrySize;
+    }
+    return !EntryFits(offset) || LoadBE32(block + offset + LoadAddressInEntry) == 0;
 }

@@ -49,3 +49,7 @@ void SealRecordBlock(uint8_t* block);
 
 // True when the checksum at 508 matches bytes 0 to 507.
 bool RecordBlockIsSealed(const uint8_t* block);
+
+// 1 when the block is sealed and its directory lists exactly the modules of the installed list,
+// in order (each entry's target and version); the images themselves are the box's to check.
+int RecordBlockLists(const uint8_t* block, const char* installedList);

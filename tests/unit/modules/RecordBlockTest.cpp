@@ -43,6 +43,15 @@ TEST(RecordBlock, TwoModulesLandBelowTheModuleAreaTop)
     EXPECT_EQ(ReadRecordBlockHeader(block.data(), &header), 1);
     EXPECT_EQ(std::tuple(header.firstHeaderWord, header.moduleCount, header.sramFloor, header.nextLoadAddress),
               std::tuple(uint16_t(4), uint16_t(2), 0u, 0xE2C8Cu));
+
+    // Whether the box holds the installed modules: a start after a failed upload uploads again.
+    const std::pair<const char*, int> lists[] = {
+        {"SatCD123400000;DexCD100300011;", 1}, {"SatCD124400000;DexCD100300010;", 0}, {"SatCD123400000;", 0},
+        {"SatCD123400000;DexCD100300010;SatCD100400000;", 0}, {"DexCD100300010;SatCD123400000;", 0}};
+    for (const auto& [list, held] : lists)
+        EXPECT_EQ(RecordBlockLists(block.data(), list), held) << list;
+    block[300] ^= 1;
+    EXPECT_EQ(RecordBlockLists(block.data(), lists[0].first), 0) << "a block whose checksum fails lists nothing";
 }
 
 TEST(RecordBlock, FullDirectoryNeverReachesTheDeviceTable)
