@@ -139,7 +139,8 @@ bool CutStarter::ReadProgressBlock(uint8_t* block)
     DWORD size = CutProgressBlockSize;
     DeviceLock& lock = session_.Lock();
     const DWORD handle = lock.Lock(true);
-    const bool read = handle != 0 && session_.Device()->GetStatus(handle, block, &size, StatusKindCutProgress, 0) >= 0;
+    const bool read = handle != 0 && session_.Device()->GetStatus(handle, block, &size, StatusKindCutProgress, 0) >= 0 &&
+                      size <= CutProgressBlockSize;
     lock.Lock(false);
     return read;
 }

@@ -71,7 +71,7 @@ void EmulatorSession::ReadTarget()
     uint8_t block[TargetBlockSize] = {};
     DWORD size = sizeof block;
     if (const DWORD handle = lock_->GetHandle())
-        if (device_->GetTargetInfo(handle, block, &size, 0) >= 0)
+        if (device_->GetTargetInfo(handle, block, &size, 0) >= 0 && size <= sizeof block)
             memcpy(targetBlock_, block, sizeof block);
     lock_->Lock(false);
 }

@@ -101,9 +101,11 @@ int ModuleUploader::UploadModule(char* moduleName, int isDefault)
     uint32_t length = 0;
     if (!OpenDoor(path, &switched) || !ReadImage(path, pathFits, image, &length))
         return fail();
-    // Space is taken below the last module even when the write fails: the next goes lower still.
-    nextLoadAddress_ -= length;
-    if (nextLoadAddress_ < sramFloor_) {
+    // Space is taken below the last module even when it does not fit or its write fails, so every
+    // later module goes lower still. Below address 0 is below any floor: no wrap to the top.
+    const bool fits = nextLoadAddress_ >= sramFloor_ && length <= nextLoadAddress_ - sramFloor_;
+    nextLoadAddress_ = length <= nextLoadAddress_ ? nextLoadAddress_ - length : 0;
+    if (!fits) {
         PostLine(presenter, "WARNING: upload of module %s failed - SRAM Space Exhausted", path);
         return fail();
     }

@@ -13,7 +13,8 @@ StatusReport StatusReader::PollStatus()
         return report;
     }
     DWORD size = sizeof report.block;
-    if (session_.Device()->GetStatus(handle, report.block, &size, StatusKindStatus, 0) < 0) {
+    // A block that claims to be longer than the program's is not the one the program knows.
+    if (session_.Device()->GetStatus(handle, report.block, &size, StatusKindStatus, 0) < 0 || size > sizeof report.block) {
         lock.Lock(false);
         return report;
     }
