@@ -1,5 +1,6 @@
 #include "cutting/DeviceListView.h"
 #include <cstring>
+#include "framework/Dpi.h"
 #include "modules/DeviceTable.h"
 
 namespace {
@@ -23,7 +24,7 @@ void DeviceListView::OnAttach()
         LVCOLUMNA& column = columns_[i];
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
         column.fmt = LVCFMT_LEFT;
-        column.cx = Columns[i].width;
+        column.cx = ScalePixels(Parent(), Columns[i].width);
         column.pszText = const_cast<char*>(Columns[i].heading);
         column.iSubItem = i;
         Send(LVM_INSERTCOLUMNA, WPARAM(i), LPARAM(&column));

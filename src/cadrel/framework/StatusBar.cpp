@@ -1,6 +1,7 @@
 #include "framework/StatusBar.h"
 #include <commctrl.h>
 #include <cstdio>
+#include "framework/Dpi.h"
 #include "resources/ResourceIds.h"
 
 StatusBar::StatusBar() : StatusWindow(IDC_STATUS_BAR, "Welcome to Cadrel") {}
@@ -27,7 +28,10 @@ void StatusBar::ShowMode(int mode)
         panes = 2;
         text = "File Transfer Mode";
     }
-    SendMessageA(handle_, SB_SETPARTS, WPARAM(panes), LPARAM(edges));
+    int scaled[4];
+    for (int i = 0; i < panes; ++i)
+        scaled[i] = edges[i] < 0 ? edges[i] : ScalePixels(parent_, edges[i]);
+    SendMessageA(handle_, SB_SETPARTS, WPARAM(panes), LPARAM(scaled));
     SendMessageA(handle_, SB_SETTEXTA, 1, LPARAM(text));
 }
 

@@ -2,13 +2,16 @@
 #include <cstdio>
 #include <cstring>
 #include "framework/Application.h"
+#include "framework/Dpi.h"
 #include "modules/ModuleListText.h"
 #include "modules/ModuleRecord.h"
 #include "resources/ResourceIds.h"
 
 namespace {
 
-// Image indexes of bitmap 117.
+// Image indexes of bitmap 117, and the size of each.
+constexpr int IconSide = 15;
+constexpr int IconCount = 3;
 constexpr int PadlockImage = 0;
 constexpr int SaturnImage = 1;
 constexpr int PlaystationImage = 2;
@@ -28,12 +31,10 @@ ModuleListView::ModuleListView(int id, char* name, char* version, char* size, ch
     : Control(id), name_(name), version_(version), size_(size), text_(text), capacity_(capacity)
 {
     static const char* const titles[3] = {"Name", "Size", "Version"};
-    static const int widths[3] = {102, 60, 50};
     for (int i = 0; i < 3; ++i) {
         columns_[i] = LVCOLUMNA{};
         columns_[i].mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
         columns_[i].fmt = LVCFMT_LEFT;
-        columns_[i].cx = widths[i];
         columns_[i].pszText = const_cast<char*>(titles[i]);
         columns_[i].iSubItem = i;
     }
@@ -41,14 +42,22 @@ ModuleListView::ModuleListView(int id, char* name, char* version, char* size, ch
 
 void ModuleListView::OnAttach()
 {
-    for (int i = 0; i < 3; ++i)
+    static const int widths[3] = {102, 60, 50};
+    for (int i = 0; i < 3; ++i) {
+        columns_[i].cx = ScalePixels(Parent(), widths[i]);
         Send(LVM_INSERTCOLUMNA, WPARAM(i), LPARAM(&columns_[i]));
-    HIMAGELIST images = ImageList_Create(15, 15, ILC_COLOR, 1, 0);
+    }
+    // Bitmap 117 holds the three pictures side by side, 15 pixels square at 96 DPI.
+    const int side = ScalePixels(Parent(), IconSide);
+    HIMAGELIST images = ImageList_Create(side, side, ILC_COLOR, 1, 0);
     if (!images)
         return;
     // The image list keeps its own copy of the pictures.
     if (HBITMAP bitmap = LoadBitmapA(ModuleInstance, MAKEINTRESOURCEA(IDB_LIST_ICONS))) {
-        ImageList_Add(images, bitmap, nullptr);
+        HBITMAP scaled = HBITMAP(CopyImage(bitmap, IMAGE_BITMAP, side * IconCount, side, 0));
+        ImageList_Add(images, scaled ? scaled : bitmap, nullptr);
+        if (scaled)
+            DeleteObject(scaled);
         DeleteObject(bitmap);
     }
     // The list view destroys it with itself.
