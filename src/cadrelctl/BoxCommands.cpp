@@ -133,7 +133,7 @@ int CheckDevice(const uint8_t* table, uint32_t number, bool (*fits)(uint8_t), co
 {
     const std::string numbers = Numbers(table, fits);
     if (numbers.empty()) {
-        ErrorLinef("%s. Connect one to the CD Emulator, then try again.", none);
+        ErrorLinef("%s. Connect %s to the CD Emulator, then try again.", none, kind);
         return 0;
     }
     if (number < 1 || number > uint32_t(DeviceTableCount(table)) || !fits(table[(number - 1) * DeviceRecordSize])) {
