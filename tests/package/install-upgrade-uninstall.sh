@@ -2,10 +2,11 @@
 # The release as a Windows user meets it, on a fresh Wine prefix: a silent install, a start from
 # the Start-menu shortcut with the virtual emulator playing, an upgrade to a newer version that
 # keeps the settings, a silent uninstall that keeps them too, then the portable zip unpacked into
-# a folder of its own.
-#   install-upgrade-uninstall.sh TOOLS_DIR DIST_DIR VERSION CADREL_EXE TAMBER_CO_DLL
+# a folder of its own. cadrelctl comes along, and the setup puts the program folder on the user's
+# PATH and takes it off again.
+#   install-upgrade-uninstall.sh TOOLS_DIR DIST_DIR VERSION CADREL_EXE CADRELCTL_EXE TAMBER_CO_DLL
 set -u
-tools=$1 dist=$2 version=$3 exe=$4 dll=$5
+tools=$1 dist=$2 version=$3 exe=$4 ctl=$5 dll=$6
 fail() { echo "FAIL: $*" >&2; exit 1; }
 started=$SECONDS
 tmp=$(mktemp -d)
@@ -37,6 +38,8 @@ unix_path() { local p=${1#[Cc]:\\}; echo "$drive/${p//\\//}"; }
 win_path() { echo "Z:${1//\//\\}"; }
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Cadrel'
 entry_value() { wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n { $1 = $2 = ""; sub(/^ +/, ""); print }'; }
+# How often the user's PATH names the program folder.
+on_path() { wine reg query 'HKCU\Environment' /v Path 2>/dev/null | tr -d '\r' | tr ';' '\n' | grep -cix '.*C:\\Program Files\\Cadrel$'; }
 shortcut="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Tamber Cadrel.lnk"
 setup=$dist/cadrel-$version-win64-setup.exe
 [ -f "$setup" ] || fail "no installer $setup"
@@ -86,20 +89,24 @@ data_sums() {
 # 1. Silent install of this version.
 wine "$(win_path "$setup")" /S || fail "silent install: exit code $?"
 dir="$drive/Program Files/Cadrel"
-for f in cadrel.exe tamber_co.dll uninstall.exe README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt scenarios/saturn-plays.toml; do
+for f in cadrel.exe cadrelctl.exe tamber_co.dll uninstall.exe README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt scenarios/saturn-plays.toml; do
   [ -f "$dir/$f" ] || fail "the install has no $f"
 done
 [ -f "$shortcut" ] || fail "no Start-menu shortcut"
 # One version everywhere: file name, file properties, uninstall entry.
 shown=$(entry_value DisplayVersion)
 [ "$shown" = "$version" ] || fail "the uninstall entry says version '$shown', the file name $version"
-for f in cadrel.exe tamber_co.dll; do
+for f in cadrel.exe cadrelctl.exe tamber_co.dll; do
   props=$(strings -e l "$dir/$f" | grep -A1 -x ProductVersion | tail -1)
   [ "$props" = "$version" ] || fail "$f's file properties say version '$props', the file name $version"
 done
 [ "$(entry_value Publisher)" = "The Cadrel developers" ] || fail "uninstall entry has no publisher"
 [ "$(entry_value DisplayIcon)" = 'C:\Program Files\Cadrel\cadrel.exe,0' ] || fail "uninstall entry icon: $(entry_value DisplayIcon)"
 [ -n "$(entry_value EstimatedSize)" ] || fail "uninstall entry has no size"
+[ "$(on_path)" = 1 ] || fail "the user's PATH does not name the program folder once: $(wine reg query 'HKCU\Environment' /v Path 2>&1 | tr -d '\r')"
+# Found by name, as a build script finds it, and it reaches the box.
+shown=$(wine cmd /c "cadrelctl --version" 2>&1 | tr -d '\r')
+[ "$shown" = "$version" ] || fail "cadrelctl from the PATH says '$shown'"
 
 # 2. Start it as the Start menu would: the shortcut's target, in its folder.
 target=$(link_target "$shortcut") || fail "the shortcut has no target"
@@ -108,7 +115,7 @@ start_playing "$(unix_path "$target")" "$tmp/trace-installed.txt"
 
 # 3. A newer version: the same binaries released as the next patch version.
 next=${version%.*}.$(( ${version##*.} + 1 ))
-bash "$tools/packaging/make-dist" "$next" "$exe" "$dll" "$tmp/work" "$tmp/dist" >/dev/null || fail "no $next release"
+bash "$tools/packaging/make-dist" "$next" "$exe" "$ctl" "$dll" "$tmp/work" "$tmp/dist" >/dev/null || fail "no $next release"
 newer=$tmp/dist/cadrel-$next-win64-setup.exe
 # Over the running program it must give up rather than replace files in use.
 wine "$(win_path "$newer")" /S && fail "the upgrade ran over a running Cadrel"
@@ -123,6 +130,7 @@ wine "$(win_path "$newer")" /S || fail "silent upgrade: exit code $?"
 [ "$(entry_value DisplayVersion)" = "$next" ] || fail "after the upgrade the entry says $(entry_value DisplayVersion)"
 [ -f "$dir/cadrel.exe" ] && [ -f "$shortcut" ] || fail "the upgrade lost the program or its shortcut"
 head -1 "$dir/README.txt" | grep -q "Cadrel $next" || fail "the upgrade left the old files: $(head -1 "$dir/README.txt")"
+[ "$(on_path)" = 1 ] || fail "after the upgrade the PATH names the program folder $(on_path) times"
 [ "$(data_sums)" = "$before" ] || fail "the upgrade changed the user's data"
 
 # 4. Silent uninstall. The uninstaller works from a copy of itself and returns at once, so give
@@ -133,11 +141,15 @@ for _ in $(seq 1 75); do [ -e "$dir" ] || [ -e "$shortcut" ] || break; sleep 0.2
 [ -e "$shortcut" ] && fail "the Start-menu shortcut is still there"
 for _ in 1 2 3 4 5; do wine reg query "$key" >/dev/null 2>&1 || break; sleep 0.5; done
 wine reg query "$key" >/dev/null 2>&1 && fail "the uninstall entry is still there"
+[ "$(on_path)" = 0 ] || fail "the uninstall left the program folder on the PATH"
 [ "$(data_sums)" = "$before" ] || fail "the uninstall changed or removed the user's data"
 
 # 5. The portable zip, unpacked into a folder with a space in its name, runs the same way.
 mkdir -p "$tmp/My Tools"
 unzip -q "$dist/cadrel-$version-win64.zip" -d "$tmp/My Tools" || fail "cannot unpack the zip"
 start_playing "$tmp/My Tools/cadrel-$version-win64/cadrel.exe" "$tmp/trace-portable.txt"
+# Beside the running window, on the same box.
+status=$(wine "$tmp/My Tools/cadrel-$version-win64/cadrelctl.exe" status 2>&1 | tr -d '\r') || fail "portable cadrelctl status: $status"
+echo "$status" | grep -qx 'Mode:     Emulating' || fail "portable cadrelctl status says: $status"
 close_program
 echo "installed, played, upgraded to $next, uninstalled, ran portable: $((SECONDS - started)) s"

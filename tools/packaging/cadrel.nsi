@@ -12,6 +12,11 @@ SetCompressor /SOLID lzma
 
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
+!include "LogicLib.nsh"
+!include "StrFunc.nsh"
+!include "WinMessages.nsh"
+${StrStr}
+${UnStrRep}
 
 !define APPNAME "Tamber Cadrel"
 !define PUBLISHER "The Cadrel developers"
@@ -43,6 +48,7 @@ VIAddVersionKey "LegalCopyright" "Copyright (c) 2026 ${PUBLISHER}, MIT licence"
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 !insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
+!insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -65,6 +71,7 @@ VIAddVersionKey "LegalCopyright" "Copyright (c) 2026 ${PUBLISHER}, MIT licence"
 ; The program's own files, by name: whatever else the user keeps in the folder stays.
 !macro RemoveProgramFiles
   Delete "$INSTDIR\cadrel.exe"
+  Delete "$INSTDIR\cadrelctl.exe"
   Delete "$INSTDIR\tamber_co.dll"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\LICENSE.txt"
@@ -83,11 +90,13 @@ Function un.onInit
   !insertmacro RefuseWhileRunning
 FunctionEnd
 
-Section "Cadrel"
+Section "Cadrel" SecProgram
+  SectionIn RO
   SetOutPath "$INSTDIR"
   ; An earlier version's files go first, so none of them outlives the upgrade.
   !insertmacro RemoveProgramFiles
   File "${STAGE}\cadrel.exe"
+  File "${STAGE}\cadrelctl.exe"
   File "${STAGE}\tamber_co.dll"
   File "${STAGE}\README.txt"
   File "${STAGE}\LICENSE.txt"
@@ -114,7 +123,65 @@ Section "Cadrel"
   WriteRegDWORD HKLM "${UNINSTKEY}" "EstimatedSize" $0
 SectionEnd
 
+; The user's own PATH (HKCU\Environment), so cadrelctl runs from any prompt and build script. NSIS
+; strings hold 1024 characters: a PATH near that length is left alone rather than cut short.
+Section "Add the program folder to the PATH" SecPath
+  ClearErrors
+  ReadRegStr $0 HKCU "Environment" "Path"
+  ${If} ${Errors}
+    ; Missing, or there but too long to be read whole.
+    StrCpy $3 0
+    ${Do}
+      EnumRegValue $1 HKCU "Environment" $3
+      ${If} $1 == "Path"
+        DetailPrint "Your PATH is too long to be changed safely: add $INSTDIR to it yourself."
+        Return
+      ${EndIf}
+      IntOp $3 $3 + 1
+    ${LoopUntil} $1 == ""
+    StrCpy $0 ""
+  ${EndIf}
+  StrLen $1 "$0;$INSTDIR"
+  ${If} $1 > 1000
+    DetailPrint "Your PATH is too long to be changed safely: add $INSTDIR to it yourself."
+    Return
+  ${EndIf}
+  ${StrStr} $1 ";$0;" ";$INSTDIR;"
+  ${If} $1 == ""
+    ${If} $0 == ""
+      StrCpy $0 "$INSTDIR"
+    ${Else}
+      StrCpy $0 "$0;$INSTDIR"
+    ${EndIf}
+    WriteRegExpandStr HKCU "Environment" "Path" "$0"
+    SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
+  ${EndIf}
+SectionEnd
+
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "Cadrel, cadrelctl and the component."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecPath} "Lets cadrelctl be run by name from a command prompt or a build script."
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
+
 Section "Uninstall"
+  ; The program folder leaves the user's PATH; the rest of it stays as it is.
+  ClearErrors
+  ReadRegStr $0 HKCU "Environment" "Path"
+  StrLen $1 $0
+  ${IfNot} ${Errors}
+  ${AndIf} $1 <= 1000
+    ${UnStrRep} $1 ";$0;" ";$INSTDIR;" ";"
+    ${If} $1 != ";$0;"
+      StrCpy $1 $1 "" 1
+      StrCpy $1 $1 -1
+      ${If} $1 == ""
+        DeleteRegValue HKCU "Environment" "Path"
+      ${Else}
+        WriteRegExpandStr HKCU "Environment" "Path" "$1"
+      ${EndIf}
+      SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=5000
+    ${EndIf}
+  ${EndIf}
   !insertmacro RemoveProgramFiles
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"

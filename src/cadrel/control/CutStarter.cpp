@@ -13,9 +13,9 @@ constexpr DWORD WaitPollMs = 100;
 }  // namespace
 
 CutStarter::CutStarter(EmulatorSession& session, CutWaitBounds bounds, uint32_t cutter, uint32_t emulationDevice,
-                       char* const* moduleDirectory)
+                       char* const* moduleDirectory, const char* again)
     : session_(session), bounds_(bounds), cutter_(cutter), emulationDevice_(emulationDevice),
-      moduleDirectory_(moduleDirectory)
+      moduleDirectory_(moduleDirectory), again_(again)
 {
 }
 
@@ -36,13 +36,13 @@ int CutStarter::ReadImage(int speedIndex, int testMode, Presenter& presenter)
     char text[MAX_PATH + 200];
     if (failed) {
         snprintf(text, sizeof text, "The Cutter Module %s could not be read.\n\n"
-                 "Check that no other program holds it open, then press Cut CD Now again.", path);
+                 "Check that no other program holds it open, then %s.", path, again_);
         presenter.Problem("Error", text);
         return 0;
     }
     if (read == 0) {
         snprintf(text, sizeof text, "The Cutter Module %s is empty.\n\n"
-                 "Copy a good cutcd004.bin into the module directory, then press Cut CD Now again.", path);
+                 "Copy a good cutcd004.bin into the module directory, then %s.", path, again_);
         presenter.Problem("Error", text);
         return 0;
     }
@@ -117,13 +117,13 @@ void CutStarter::GiveUp(End why, Presenter& presenter)
     switch (why) {
     case NoCutter:
         PostLine(presenter, "WARNING, the CD Emulator did not start the cut within %lu seconds. "
-                 "Check that the Cutter Drive is connected and switched on, then press Cut CD Now again.",
-                 static_cast<unsigned long>(bounds_.noCutterMs / 1000));
+                 "Check that the Cutter Drive is connected and switched on, then %s.",
+                 static_cast<unsigned long>(bounds_.noCutterMs / 1000), again_);
         break;
     case NoBlank:
         PostLine(presenter, "WARNING, no Gold Disc was inserted within %lu seconds, so no cut was made. "
-                 "Put a blank Gold Disc into the Cutter Drive, then press Cut CD Now again.",
-                 static_cast<unsigned long>(bounds_.noBlankMs / 1000));
+                 "Put a blank Gold Disc into the Cutter Drive, then %s.",
+                 static_cast<unsigned long>(bounds_.noBlankMs / 1000), again_);
         break;
     case GaveUp:
         presenter.Line(reset ? "Cut stopped before it began: nothing was written, and the CD Emulator was reset."

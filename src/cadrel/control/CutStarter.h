@@ -18,9 +18,9 @@ struct CutWaitBounds {
 class CutStarter {
 public:
     // The device numbers are the cut's, fixed now; moduleDirectory points at the module path,
-    // which the settings may replace later.
+    // which the settings may replace later. again: how the user starts a cut again.
     CutStarter(EmulatorSession& session, CutWaitBounds bounds, uint32_t cutter, uint32_t emulationDevice,
-               char* const* moduleDirectory);
+               char* const* moduleDirectory, const char* again = "press Cut CD Now again");
 
     // Builds the image from the cutter module file; 0 after presenter was told why not.
     int ReadImage(int speedIndex, int testMode, Presenter& presenter);
@@ -55,5 +55,6 @@ private:
     uint32_t cutter_;
     uint32_t emulationDevice_;
     char* const* moduleDirectory_;
+    const char* again_;
     std::vector<uint8_t> image_;
 };

@@ -19,6 +19,9 @@ public:
     // returns the handle, or 0 when giving it back failed.
     DWORD Lock(bool take);
     DWORD GetHandle() const { return handle_; }
+    // The last try to take the handle ran out of time (the box is busy with another program, or
+    // does not answer).
+    bool TimedOut() const { return refused_; }
 
     // The last wait for the box to be ready ran out of time: later waits try once until it answers.
     bool StayedBusy() const { return stayedBusy_; }

@@ -11,6 +11,14 @@ EmulatorSession::EmulatorSession(Presenter& presenter, TamberCOCreateInstanceFn 
 {
 }
 
+const char* EmulatorSession::OpenFailureText(OpenResult result)
+{
+    if (result == SettingsFailed)
+        return "The CD Emulator Settings in the machine's registry are incorrect";
+    return "An Error Has Occurred with the CD Emulator.\n\nPlease Ensure the Tamber_CO and Tambercde Dll files\n"
+           "are correctly installed and that the emulator\nis connected and switched on.";
+}
+
 EmulatorSession::OpenResult EmulatorSession::Open(EmulatorSink* sink)
 {
     sink_ = ComRef<EmulatorSink>::Share(sink);

@@ -18,6 +18,8 @@ public:
     ~EmulatorSession() { Close(); }
 
     enum OpenResult { Opened, EmulatorFailed, SettingsFailed };
+    // What the user is told when Open fails.
+    static const char* OpenFailureText(OpenResult result);
     // Connects with sink as the box's callback (the session keeps a reference), opens the settings
     // keys and makes the DeviceLock. The first failing step ends it.
     OpenResult Open(EmulatorSink* sink);
@@ -47,6 +49,7 @@ public:
 
     EmulatorDevice* Device() const { return device_.Get(); }
     SettingsKey* MachineKey() const { return machineKey_.Get(); }
+    SettingsKey* UserKey() const { return userKey_.Get(); }
     EmulatorSink* Sink() const { return sink_.Get(); }
     DeviceLock& Lock() { return *lock_; }
     Presenter& Front() const { return presenter_; }

@@ -5,7 +5,7 @@ namespace {
 // Probe the size, then read into a buffer of that size. A missing value leaves capacity 0
 // (never written back) but still a readable empty text. So does a value the store sized but
 // then would not read: writing its empty buffer back at exit would wipe the stored value.
-void ReadText(SettingsKey* key, const char* name, char** text, DWORD* capacity)
+void ReadText(SettingsKey* key, const char* name, char** text, DWORD* capacity, std::string* read)
 {
     DWORD size = 0;
     if (key->QueryValue(name, nullptr, &size) < 0)
@@ -18,41 +18,51 @@ void ReadText(SettingsKey* key, const char* name, char** text, DWORD* capacity)
     } else if (size) {
         (*text)[*capacity - 1] = '\0';
     }
+    *read = *text;
 }
 
-void WriteText(SettingsKey* key, const char* name, const char* text, DWORD capacity)
+void WriteText(SettingsKey* key, const char* name, const char* text, DWORD capacity, std::string* read)
 {
-    if (capacity && text)
-        key->SetValue(name, text);
+    if (capacity && text && *read != text && key->SetValue(name, text) >= 0)
+        *read = text;
 }
 
 }  // namespace
 
 ModuleSettings::~ModuleSettings()
 {
+    Free();
+}
+
+void ModuleSettings::Free()
+{
     delete[] available;
     delete[] installed;
     delete[] path;
+    available = installed = path = nullptr;
+    availableSize = installedSize = pathSize = 0;
 }
 
 void ModuleSettings::Read(SettingsKey* key)
 {
-    ReadText(key, "Modules", &available, &availableSize);
-    ReadText(key, "ModsInstalled", &installed, &installedSize);
-    ReadText(key, "Path", &path, &pathSize);
+    Free();
+    ReadText(key, "Modules", &available, &availableSize, &readAvailable_);
+    ReadText(key, "ModsInstalled", &installed, &installedSize, &readInstalled_);
+    ReadText(key, "Path", &path, &pathSize, &readPath_);
     DWORD size = sizeof defaultModule;
     if (key->QueryValue("DefModule", reinterpret_cast<BYTE*>(defaultModule), &size) < 0)
         defaultModule[0] = '\0';  // empty: not written back
     defaultModule[sizeof defaultModule - 1] = '\0';
+    readDefault_ = defaultModule;
 }
 
-void ModuleSettings::Write(SettingsKey* key) const
+void ModuleSettings::Write(SettingsKey* key)
 {
     if (!key)
         return;
-    WriteText(key, "Modules", available, availableSize);
-    WriteText(key, "ModsInstalled", installed, installedSize);
-    WriteText(key, "Path", path, pathSize);
-    if (defaultModule[0])
-        key->SetValue("DefModule", defaultModule);
+    WriteText(key, "Modules", available, availableSize, &readAvailable_);
+    WriteText(key, "ModsInstalled", installed, installedSize, &readInstalled_);
+    WriteText(key, "Path", path, pathSize, &readPath_);
+    if (defaultModule[0] && readDefault_ != defaultModule && key->SetValue("DefModule", defaultModule) >= 0)
+        readDefault_ = defaultModule;
 }

@@ -3,6 +3,7 @@
 // capacity is the size the store reported; the Module Manager may replace the two lists with
 // larger ones.
 #pragma once
+#include <string>
 #include "interface/EmulatorInterfaces.h"
 
 struct ModuleSettings {
@@ -11,11 +12,13 @@ struct ModuleSettings {
     ModuleSettings& operator=(const ModuleSettings&) = delete;
     ~ModuleSettings();
 
-    // "Modules", "ModsInstalled", "Path" and "DefModule" from the machine key.
+    // "Modules", "ModsInstalled", "Path" and "DefModule" from the machine key, afresh: what was
+    // held before is dropped.
     void Read(SettingsKey* key);
-    // Each text back as it stands; a value the store did not have (capacity 0) is not written,
-    // nor an empty default.
-    void Write(SettingsKey* key) const;
+    // Writes back only the values this program changed since it read them, so a change another
+    // program made meanwhile survives; what was written counts as read. A value the store did not
+    // have (capacity 0) is not written, nor an empty default.
+    void Write(SettingsKey* key);
 
     char* available = nullptr;
     DWORD availableSize = 0;
@@ -24,4 +27,10 @@ struct ModuleSettings {
     char* path = nullptr;
     DWORD pathSize = 0;
     char defaultModule[4] = {};
+
+private:
+    void Free();
+
+    // The texts as read (or last written).
+    std::string readAvailable_, readInstalled_, readPath_, readDefault_;
 };

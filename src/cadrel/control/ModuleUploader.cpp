@@ -34,6 +34,16 @@ void ModuleUploader::BringUpToDate(bool installedChanged)
     TakeRecordBlock();
 }
 
+int ModuleUploader::ReadRecordBlock()
+{
+    DeviceLock& lock = session_.Lock();
+    lock.Lock(true);
+    const int read = session_.ReadRecordBlock(recordBlock_);
+    lock.Lock(false);
+    TakeRecordBlock();
+    return read;
+}
+
 void ModuleUploader::TakeRecordBlock()
 {
     RecordBlockHeader header{};
@@ -126,19 +136,20 @@ int ModuleUploader::UploadModule(char* moduleName, int isDefault)
     return 1;
 }
 
-void ModuleUploader::UploadInstalledModules()
+int ModuleUploader::UploadInstalledModules()
 {
     moduleCount_ = 0;
     memset(recordBlock_, 0, RecordBlockUpperHalf);
     nextLoadAddress_ = ModuleAreaTop;
 
+    int all = 1;
     size_t position = 0;
     size_t recordLength = 0;
     uint16_t records = 0;
     while (const char* record = NextModuleRecord(settings_.installed, &position, &recordLength)) {
         char name[ModuleNameLength + 1] = {};
         memcpy(name, record, recordLength < size_t(ModuleNameLength) ? recordLength : size_t(ModuleNameLength));
-        UploadModule(name, strstr(name, settings_.defaultModule) != nullptr);
+        all &= UploadModule(name, strstr(name, settings_.defaultModule) != nullptr);
         ++records;
     }
     pending_ = false;
@@ -148,7 +159,7 @@ void ModuleUploader::UploadInstalledModules()
         pending_ = true;
         PostLine(session_.Front(), "WARNING, no module could be uploaded, so the CD Emulator keeps the modules it had. "
                                    "Cadrel uploads them again when the Module Manager next closes, and at its next start.");
-        return;
+        return 0;
     }
 
     DeviceLock& lock = session_.Lock();
@@ -159,14 +170,16 @@ void ModuleUploader::UploadInstalledModules()
         PostLine(session_.Front(), "WARNING, upload of module record data failed.");
         pending_ = true;
         lock.Lock(false);
-        return;
+        return 0;
     }
     SealRecordBlock(recordBlock_);
     if (session_.Device()->WriteMemory(handle, RecordBlockAddress, recordBlock_, RecordBlockSize) < 0) {
         PostLine(session_.Front(), "WARNING, upload of module record data failed.");
         pending_ = true;
+        all = 0;
     }
     lock.Lock(false);
+    return all;
 }
 
 bool ModuleUploader::HasModuleRecords() const
@@ -176,20 +189,27 @@ bool ModuleUploader::HasModuleRecords() const
     return NextModuleRecord(settings_.installed, &position, &recordLength) != nullptr;
 }
 
-void ModuleUploader::UploadAfterChange()
+ModuleUploader::ChangeEnd ModuleUploader::UploadAfterChange()
 {
     DeviceLock& lock = session_.Lock();
     Presenter& presenter = session_.Front();
     const DWORD handle = lock.Lock(true);
     session_.ReadTarget();
     const bool noModuleData = session_.HoldsNoModuleData();
-    UploadInstalledModules();
-    if (!noModuleData && session_.Reset(presenter)) {
-        BoundedWait ready(TestReadyBoundMs, [&] { return session_.Device()->TestReady(handle, 0) >= 0; });
-        if (presenter.Wait(ready) != WaitEnd::Done)
-            PostLine(presenter, "WARNING, the CD Emulator did not become ready within %lu seconds of its reset. "
-                                "If this goes on, switch the Emulator off then on again.",
-                     static_cast<unsigned long>(TestReadyBoundMs / 1000));
+    ChangeEnd end = UploadInstalledModules() ? ChangeDone : ChangeFailed;
+    if (!noModuleData) {
+        if (!session_.Reset(presenter)) {
+            end = ChangeFailed;
+        } else {
+            BoundedWait ready(TestReadyBoundMs, [&] { return session_.Device()->TestReady(handle, 0) >= 0; });
+            if (presenter.Wait(ready) != WaitEnd::Done) {
+                PostLine(presenter, "WARNING, the CD Emulator did not become ready within %lu seconds of its reset. "
+                                    "If this goes on, switch the Emulator off then on again.",
+                         static_cast<unsigned long>(TestReadyBoundMs / 1000));
+                end = ChangeNotReady;
+            }
+        }
     }
     lock.Lock(false);
+    return end;
 }

@@ -20,12 +20,17 @@ public:
     // Start-up: reads the box's record block, and uploads every installed module when the
     // installed list changed, the box holds no module data, or its block makes no sense.
     void BringUpToDate(bool installedChanged);
+    // Only reads the box's record block and where its modules lie, uploading nothing: for a front
+    // end that must not change the box by looking at it. 1 when it was read.
+    int ReadRecordBlock();
     // 1 when the module went in. moduleName: the 8-character module name (may be overwritten).
     int UploadModule(char* moduleName, int isDefault);
-    void UploadInstalledModules();
+    // 1 when every installed module and the record block went in.
+    int UploadInstalledModules();
     // After the Module Manager changed what is installed: the upload, then a reset and the wait
-    // for the box, unless it held no module data before.
-    void UploadAfterChange();
+    // for the box, unless it held no module data before. Each failure has been told.
+    enum ChangeEnd { ChangeDone, ChangeFailed, ChangeNotReady };
+    ChangeEnd UploadAfterChange();
     // The last upload put no module in, or its record block did not go in: the next close of the
     // Module Manager uploads again.
     bool UploadPending() const { return pending_; }

@@ -1,7 +1,7 @@
 #include "control/StatusReader.h"
+#include <cstdio>
 #include "control/EmulatorSession.h"
 #include "control/Presenter.h"
-#include "emulator/ErrorTable.h"
 
 StatusReport StatusReader::PollStatus()
 {
@@ -20,7 +20,7 @@ StatusReport StatusReader::PollStatus()
     }
     report.status = DecodeStatusBlock(report.block);
     if (report.status.errorCode != 0)
-        report.cutterError = ReportError(report.status.errorCode);
+        report.cutterError = ReportError(report.status.errorCode, &report);
     lock.Lock(false);
     report.read = 1;
     report.result = report.status.emulationMode;
@@ -60,19 +60,29 @@ int StatusReader::PollAndShow()
     return report.result;
 }
 
-const char* StatusReader::ReportError(uint16_t code)
+const char* StatusReader::ReportError(uint16_t code, StatusReport* report)
 {
     uint8_t detail[ErrorDetailBlockSize] = {};
     DWORD size = sizeof detail;
     session_.Device()->GetStatus(session_.Lock().GetHandle(), detail, &size, StatusKindErrorDetail, 0);
+    const char* cutterText = CutterErrorText(code);
+    char error[ErrorLineSize] = "";
+    char solution[ErrorLineSize] = "";
+    if (cutterText)
+        snprintf(error, sizeof error, "%s", cutterText);
+    else
+        FormatErrorLines(code, detail, error, solution);
+    if (report) {
+        snprintf(report->errorLine, sizeof report->errorLine, "%s", error);
+        snprintf(report->solutionLine, sizeof report->solutionLine, "%s", solution);
+    }
     if (code == lastErrorCode_)
         return nullptr;
     lastErrorCode_ = code;
-    if (const char* text = CutterErrorText(code))
-        return text;
-    char error[ErrorLineSize];
-    char solution[ErrorLineSize];
-    FormatErrorLines(code, detail, error, solution);
+    if (cutterText)
+        return cutterText;
+    if (!postErrors_)
+        return nullptr;
     Presenter& presenter = session_.Front();
     presenter.Line("");
     presenter.Line(error);

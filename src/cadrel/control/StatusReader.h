@@ -2,6 +2,7 @@
 // what there is to show (mode, drive or cut state, position, the block itself) without showing it.
 #pragma once
 #include <cstdint>
+#include "emulator/ErrorTable.h"
 #include "emulator/StatusBlock.h"
 #include "interface/EmulatorInterfaces.h"
 
@@ -16,6 +17,10 @@ struct StatusReport {
     const char* cutterError = nullptr;  // a new cutter error, for the status bar's main text
     int showTime = 0;                   // the position below is current
     int minutes = 0, seconds = 0, frames = 0;
+    // The block's error as the user is told it, whether or not it was reported this time: the
+    // error line (a cutter code's text) and the solution line; empty without an error.
+    char errorLine[ErrorLineSize] = "";
+    char solutionLine[ErrorLineSize] = "";
 };
 
 class StatusReader {
@@ -27,9 +32,13 @@ public:
     int PollAndShow();
     // A non-zero code from a status block, while a lock level is held: the Messages lines of a
     // code not reported last time; the cutter's codes come back as the status bar's text instead.
-    const char* ReportError(uint16_t code);
+    // report, when given, receives the lines whether new or not.
+    const char* ReportError(uint16_t code, StatusReport* report = nullptr);
+    // Off: a new error is not posted as lines (a front end that shows the report's lines itself).
+    void PostErrors(bool post) { postErrors_ = post; }
 
 private:
     EmulatorSession& session_;
     uint16_t lastErrorCode_ = 0;
+    bool postErrors_ = true;
 };

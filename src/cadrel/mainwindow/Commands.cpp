@@ -169,6 +169,10 @@ void MainDialog::ShowMenuHelp(WPARAM wParam)
 // is tried again.
 void MainDialog::ManageModules()
 {
+    // It shows the settings as they are now, with what another program (cadrelctl) changed
+    // meanwhile; this program's own changes are stored first, so none is lost.
+    settings_.Write(session_.MachineKey());
+    settings_.Read(session_.MachineKey());
     int changed = 0;
     {
         ModuleManagerDialog manager(window_, settings_.available, settings_.availableSize, settings_.installed,

@@ -10,29 +10,15 @@
 #include "modules/ModuleRecord.h"
 #include "resources/ResourceIds.h"
 
-namespace {
-
-const char EmulatorErrorText[] =
-    "An Error Has Occurred with the CD Emulator.\n\nPlease Ensure the Tamber_CO and Tambercde Dll files\n"
-    "are correctly installed and that the emulator\nis connected and switched on.";
-const char SettingsErrorText[] = "The CD Emulator Settings in the machine's registry are incorrect";
-
-}  // namespace
-
 int MainDialog::OnInitDialog()
 {
     SendMessageA(window_, WM_SETICON, ICON_BIG, LPARAM(LoadIconA(ModuleInstance, MAKEINTRESOURCEA(IDI_CADREL))));
     Dialog::OnInitDialog();
 
-    switch (session_.Open(new MessageSink(window_))) {
-    case EmulatorSession::EmulatorFailed:
-        FailStartUp(EmulatorErrorText);
+    const EmulatorSession::OpenResult opened = session_.Open(new MessageSink(window_));
+    if (opened != EmulatorSession::Opened) {
+        FailStartUp(EmulatorSession::OpenFailureText(opened));
         return 1;
-    case EmulatorSession::SettingsFailed:
-        FailStartUp(SettingsErrorText);
-        return 1;
-    case EmulatorSession::Opened:
-        break;
     }
     settings_.Read(session_.MachineKey());
     const int upgraded = UpgradeInstalledModules(settings_.installed, settings_.available);

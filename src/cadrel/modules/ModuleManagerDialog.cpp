@@ -3,18 +3,16 @@
 #include <commdlg.h>
 #include <cderr.h>
 #include <cstdio>
-#include <cstring>
 #include "control/ModuleFiles.h"
 #include "modules/ModuleListText.h"
 #include "modules/ModuleListView.h"
 #include "modules/ModuleRecord.h"
+#include "modules/ModuleRules.h"
 #include "modules/RecordBlock.h"
 #include "resources/ResourceIds.h"
 
 namespace {
 
-const char SaturnName[] = "Sega Saturn";
-const char PlaystationName[] = "Playstation (Dex)";
 const char InstallCaption[] = "Install Module";
 
 }  // namespace
@@ -56,12 +54,7 @@ int ModuleManagerDialog::OnInitDialog()
     }
     Dialog::OnInitDialog();
     SendDlgItemMessageA(window_, IDC_MEMORY_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, memoryForModules_ / 1000));
-    const char* shown = "None";
-    if (strcmp(defaultModule_, "Sat") == 0 || strcmp(defaultModule_, "SAT") == 0)
-        shown = SaturnName;
-    else if (strcmp(defaultModule_, "Dex") == 0 || strcmp(defaultModule_, "DEX") == 0)
-        shown = PlaystationName;
-    SetDlgItemTextA(window_, IDC_DEFAULT_MODULE, shown);
+    SetDlgItemTextA(window_, IDC_DEFAULT_MODULE, DefaultTargetName(defaultModule_));
     UpdateMemoryDisplay();
     return 1;
 }
@@ -133,7 +126,7 @@ void ModuleManagerDialog::RemoveSelected()
     if (!installedName_[0])
         return;
     changed_ = 1;
-    if (strstr(installedName_, defaultModule_)) {
+    if (RemovesDefault(installedName_, defaultModule_)) {
         SetDlgItemTextA(window_, IDC_DEFAULT_MODULE, "None");
         snprintf(defaultModule_, 4, "Nun");
     }
@@ -160,15 +153,12 @@ int ModuleManagerDialog::Refuse(const char* text, const char* caption)
 
 int ModuleManagerDialog::Validate()
 {
-    if (installedList_->ItemCount() == 0)
-        return Refuse("You have not specified any Emulation Modules for download", "Validation Error");
     // The installed text has just been rebuilt from the list view.
-    if (HasTwoModulesForATarget(installedText_))
-        return Refuse("You can only download one module for each target", "Validation Error");
+    if (const char* refusal = InstalledSetRefusal(installedList_->ItemCount(), installedText_))
+        return Refuse(refusal, ValidationCaption);
     char shown[30] = "";
     GetDlgItemTextA(window_, IDC_DEFAULT_MODULE, shown, sizeof shown);
-    const char* value = strcmp(shown, SaturnName) == 0 ? "Sat" : strcmp(shown, PlaystationName) == 0 ? "Dex" : "Nun";
-    snprintf(defaultModule_, 4, "%s", value);
+    snprintf(defaultModule_, 4, "%s", DefaultTargetValue(shown));
     return 1;
 }
 
@@ -215,12 +205,9 @@ void ModuleManagerDialog::DeleteModule()
     availableList_->GetSelection();
     if (!availableName_[0])
         return;
-    if (availableList_->ItemCount() == 1) {
-        Refuse("There must be at least ONE module stored on this machine.", "Module Delete");
-        return;
-    }
-    if (installedList_->Contains(availableName_, availableVersion_)) {
-        Refuse("That module is currently in use.", "Module Delete");
+    if (const char* refusal = DeleteRefusal(availableList_->ItemCount(),
+                                            installedList_->Contains(availableName_, availableVersion_))) {
+        Refuse(refusal, ModuleDeleteCaption);
         return;
     }
     char question[200];

@@ -3,9 +3,13 @@
 #include "com/ComBase.h"
 #include "com/Objects.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) TraceStart();
+    // Unloaded by FreeLibrary, the library closes the box, so a box that nobody else has open
+    // starts afresh at the next load. At process exit Windows closes it, and another program
+    // takes back a handle left held.
+    if (reason == DLL_PROCESS_DETACH && !reserved) Guarded([] { return CloseTheBox(), S_OK; });
     if (reason == DLL_PROCESS_DETACH) TraceStop();  // last line: the objects still alive
     return TRUE;
 }

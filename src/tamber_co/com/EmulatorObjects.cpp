@@ -50,8 +50,11 @@ HRESULT OnBox(EmulatorSink* sink, F body)
     {
         std::lock_guard<std::mutex> guard(p.lock);
         if (!p.ready) return E_FAIL;
-        r = Guarded([&] { return HRESULT(body(TheBox(p))); });
-        lines = TheBox(p).TakeMessages();
+        VirtualEmulator* box = TheBox(p);
+        if (!box) return E_FAIL;
+        r = Guarded([&] { return HRESULT(body(*box)); });
+        lines = box->TakeMessages();
+        for (const std::string& note : box->TakeTraceNotes()) TraceText("%s", note.c_str());
     }
     Deliver(sink, lines);
     return r;
@@ -254,7 +257,7 @@ HRESULT CreateEmulatorSystem(REFIID iid, void** out, std::string& name)
     {
         Process& p = TheProcess();
         std::lock_guard<std::mutex> guard(p.lock);
-        TheBox(p);  // the box powers up with its first system object
+        if (!TheBox(p)) return E_FAIL;  // the box powers up (or is joined) with the first system object
     }
     SystemObject* s = new (std::nothrow) SystemObject;
     if (!s) return E_OUTOFMEMORY;

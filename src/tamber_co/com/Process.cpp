@@ -2,6 +2,7 @@
 #include "interface/EmulatorInterfaces.h"
 #include <cstdio>
 #include "store/AtomicFile.h"
+#include "store/NamedBoxShare.h"
 
 volatile LONG LiveObjects = 0;
 
@@ -66,21 +67,41 @@ void Setup(Process& p)
 
 }  // namespace
 
+static Process* TheProcessMade = nullptr;  // for the unload, which must not make one
+
 Process& TheProcess()
 {
     // Never destroyed: objects the program still holds at exit keep a valid process behind them.
     static Process* process = [] {
         Process* p = new Process;
         Setup(*p);
-        return p;
+        return TheProcessMade = p;
     }();
     return *process;
 }
 
-VirtualEmulator& TheBox(Process& p)
+VirtualEmulator* TheBox(Process& p)
 {
-    if (!p.box) p.box = std::make_unique<VirtualEmulator>(p.scenario, *p.clock, *p.faults, p.stateDir);
-    return *p.box;
+    if (p.box) return p.box.get();
+    std::string error;
+    if (!p.share) p.share = OpenNamedBox(p.stateDir, error);
+    if (!p.share) {
+        TraceText("box error: %s", error.c_str());
+        return nullptr;
+    }
+    auto box = std::make_unique<VirtualEmulator>(p.scenario, *p.clock, *p.faults, p.stateDir, p.share.get());
+    for (const std::string& note : box->TakeTraceNotes()) TraceText("%s", note.c_str());
+    if (box->Opened()) p.box = std::move(box);
+    return p.box.get();
+}
+
+void CloseTheBox()
+{
+    Process* p = TheProcessMade;
+    if (!p) return;
+    std::lock_guard<std::mutex> guard(p->lock);
+    p->box.reset();
+    p->share.reset();
 }
 
 long NextSerial()

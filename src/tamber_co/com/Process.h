@@ -20,7 +20,8 @@ struct Process {
     Scenario scenario;
     std::unique_ptr<FaultPlan> faults;
     std::unique_ptr<Clock> clock;
-    std::unique_ptr<VirtualEmulator> box;  // created with the first EmulatorSystem
+    std::unique_ptr<BoxShare> share;       // the box as every process with this state folder sees it
+    std::unique_ptr<VirtualEmulator> box;  // opened with the first EmulatorSystem
     std::unique_ptr<SettingsStore> store;
     std::string stateDir, moduleFolder;
     bool seedChecked = false;
@@ -28,8 +29,11 @@ struct Process {
 
 // Reads TAMBER_HOME, TAMBER_EMULATOR and the scenario once; later calls return the same object.
 Process& TheProcess();
-// The box, created on first use. Call with the lock held.
-VirtualEmulator& TheBox(Process& p);
+// The box, opened on first use; null (and the trace says why) when it cannot be. Call with the
+// lock held.
+VirtualEmulator* TheBox(Process& p);
+// Lets go of the box when the library is unloaded: a handle this process holds is given back.
+void CloseTheBox();
 
 long NextSerial();
 std::string GuidName(const GUID& id);

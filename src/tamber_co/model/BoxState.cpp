@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 #include <algorithm>
@@ -52,7 +53,7 @@ void VirtualEmulator::LoadState()
     MakeDirectories(stateDir_);
     std::string bytes;
     if (!scenario_.freshSram && ReadWholeFile(JoinPath(stateDir_, SramFile), bytes) && bytes.size() == SramSize)
-        sram_.assign(bytes.begin(), bytes.end());
+        std::memcpy(sram_, bytes.data(), SramSize);
 
     std::string text;
     if (!ReadWholeFile(JoinPath(stateDir_, CutFile), text)) return;
@@ -73,30 +74,32 @@ void VirtualEmulator::LoadState()
     }
     if (active != 1 || speed < 0 || speed > 2 || test < 0 || test > 1 || end < first || end > 0xFFFFFFFF)
         return;
-    cut_.active = true;
-    cut_.waiting = waiting != 0;
-    cut_.speed = uint8_t(speed);
-    cut_.test = uint8_t(test);
-    cut_.first = uint32_t(first);
-    cut_.end = uint32_t(end);
+    BoxCut& cut = s_.cut;
+    cut.active = true;
+    cut.waiting = waiting != 0;
+    cut.speed = uint8_t(speed);
+    cut.test = uint8_t(test);
+    cut.first = uint32_t(first);
+    cut.end = uint32_t(end);
     // The cut went on while nobody watched: place its start so the elapsed wall time counts.
-    cut_.startMs = now_ - int64_t(double(clock_.WallMs() - wallStart) * clock_.Scale());
+    cut.startMs = now_ - int64_t(double(clock_.WallMs() - wallStart) * clock_.Scale());
 }
 
 void VirtualEmulator::SaveSram()
 {
     if (stateDir_.empty()) return;
-    ReplaceFileAtomically(JoinPath(stateDir_, SramFile), sram_.data(), sram_.size(), false);
+    ReplaceFileAtomically(JoinPath(stateDir_, SramFile), sram_, SramSize, false);
 }
 
 void VirtualEmulator::SaveCut()
 {
     if (stateDir_.empty()) return;
-    const int64_t wallStart = clock_.WallMs() - int64_t(double(now_ - cut_.startMs) / clock_.Scale());
+    const BoxCut& cut = s_.cut;
+    const int64_t wallStart = clock_.WallMs() - int64_t(double(now_ - cut.startMs) / clock_.Scale());
     char text[256];
     const int n = std::snprintf(text, sizeof text, "active %d\nwaiting %d\nspeed %d\ntest %d\nfirst %lu\nend %lu\nwall_start %lld\n",
-                                cut_.active ? 1 : 0, cut_.waiting ? 1 : 0, int(cut_.speed), int(cut_.test),
-                                static_cast<unsigned long>(cut_.first), static_cast<unsigned long>(cut_.end),
+                                cut.active ? 1 : 0, cut.waiting ? 1 : 0, int(cut.speed), int(cut.test),
+                                static_cast<unsigned long>(cut.first), static_cast<unsigned long>(cut.end),
                                 static_cast<long long>(wallStart));
     if (n < 0 || size_t(n) >= sizeof text) return;
     ReplaceFileAtomically(JoinPath(stateDir_, CutFile), text, size_t(n), true);

@@ -12,6 +12,10 @@ public:
     // Milliseconds since 1970; model time and wall time differ by the time scale only.
     virtual int64_t WallMs() = 0;
     virtual double Scale() const = 0;
+    // Where model time 0 lies on the machine's monotonic clock, so that every process sharing a
+    // box computes the same time. A manual clock is shared by whoever holds it and ignores both.
+    virtual int64_t OriginNs() const { return 0; }
+    virtual void Share(int64_t originNs, double scale) {}
 };
 
 // Real time multiplied by a scale (a demo may run a whole cut twenty times faster).
@@ -21,6 +25,8 @@ public:
     int64_t ModelMs() override;
     int64_t WallMs() override;
     double Scale() const override { return scale_; }
+    int64_t OriginNs() const override;
+    void Share(int64_t originNs, double scale) override;
 
 private:
     double scale_;

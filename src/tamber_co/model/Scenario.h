@@ -72,7 +72,14 @@ struct Scenario {
     bool seedDefaults = true;        // first-run settings and demo modules
     std::vector<FaultRule> faults;
     std::vector<TimelineEvent> events;  // kept sorted by time
+    // The file it came from and its text, so that a program joining a running box can run the
+    // same one; both empty for the built-in box.
+    std::string file;
+    std::string text;
 };
+
+// A running box keeps its scenario's text beside its state for whoever joins it.
+constexpr size_t MaxScenarioText = 256 * 1024;
 
 // Saturn on, hard disc, PD drive and CD writer on the bus, a blank in the writer, a synthetic disc.
 Scenario DefaultScenario();

@@ -298,9 +298,15 @@ bool LoadScenarioFile(const std::string& path, Scenario& s, std::string& error)
         error = path + ": cannot be opened";
         return false;
     }
+    if (text.size() > MaxScenarioText) {
+        error = path + ": longer than " + std::to_string(MaxScenarioText / 1024) + " KiB";
+        return false;
+    }
     if (!ParseScenario(text, s, error)) {
         error = path + ": " + error;
         return false;
     }
+    s.file = path;
+    s.text = std::move(text);
     return true;
 }

@@ -38,37 +38,188 @@ void EncodeDetailFileName(const std::string& name, uint8_t out[12])
     }
 }
 
-VirtualEmulator::VirtualEmulator(const Scenario& scenario, Clock& clock, FaultPlan& faults, std::string stateDir)
+namespace {
+// Ordered stores for the words that say what in the image is whole: a process killed at any
+// instruction must leave them written after, never before, what they vouch for.
+uint32_t LoadWord(const uint32_t& word) { return __atomic_load_n(&word, __ATOMIC_ACQUIRE); }
+void StoreWord(uint32_t& word, uint32_t value)
+{
+    __atomic_store_n(&word, value, __ATOMIC_RELEASE);
+    __atomic_thread_fence(__ATOMIC_SEQ_CST);
+}
+}  // namespace
+
+VirtualEmulator::VirtualEmulator(const Scenario& scenario, Clock& clock, FaultPlan& faults, std::string stateDir,
+                                 BoxShare* share)
     : scenario_(scenario),
       clock_(clock),
       faults_(faults),
       stateDir_(std::move(stateDir)),
-      sram_(SramSize, 0xFF),
-      powered_(scenario.targetPower),
-      targetKind_(scenario.targetKind),
-      blank_(scenario.blank)
+      ownShare_(share ? nullptr : PrivateBox()),
+      share_(share ? *share : *ownShare_),
+      image_(share_.Image()),
+      sram_(image_.sram),
+      self_(share_.Self())
 {
+    const Call call(*this);
+    if (call.Refused()) return;
+    if (image_.built != BoxImage::BuiltMark) {
+        PowerOn();
+    } else if (image_.layout != sizeof(BoxImage)) {
+        TraceNote("box error: another version of tamber_co.dll runs this box; close the programs that use it");
+        return;
+    } else {
+        Join();
+    }
+    opened_ = true;
+}
+
+VirtualEmulator::~VirtualEmulator()
+{
+    // The handle is the box's lock: a program that lets go of the library lets go of it too.
+    if (!opened_) return;
+    const Call call(*this);
+    if (!call.Refused() && s_.handle != 0 && s_.holder == self_) {
+        s_.handle = 0;
+        s_.holder = {};
+    }
+}
+
+VirtualEmulator::Call::Call(VirtualEmulator& box) : box_(box)
+{
+    const BoxShare::Entry entry = box.share_.Enter();
+    if (entry == BoxShare::Entry::TimedOut) {
+        box.TraceNote("box locked: another program kept it for too long; the call is refused");
+        return;
+    }
+    entered_ = true;
+    box.Recover(entry == BoxShare::Entry::HolderEnded);
+    std::memcpy(&box.s_, &box.Committed(), sizeof box.s_);
+}
+
+VirtualEmulator::Call::~Call()
+{
+    if (!entered_) return;
+    box_.Commit();
+    box_.share_.Leave();
+}
+
+const BoxCore& VirtualEmulator::Committed() const
+{
+    return image_.state[LoadWord(image_.current) & 1];
+}
+
+void VirtualEmulator::Recover(bool holderEnded)
+{
+    if (image_.built != BoxImage::BuiltMark || image_.layout != sizeof(BoxImage)) return;
+    // A write whose state never became current is undone: SRAM goes back to that state's.
+    bool undone = false;
+    if (LoadWord(image_.undoArmed) && image_.undoSequence == Committed().sequence) {
+        if (image_.undoAddress < SramSize && image_.undoLength <= SramSize - image_.undoAddress)
+            std::memcpy(sram_ + image_.undoAddress, image_.undo, image_.undoLength);
+        StoreWord(image_.undoArmed, 0);
+        undone = true;
+    }
+    if (!holderEnded) return;
+    clock_.Share(image_.clockOriginNs, image_.timeScale);
     now_ = clock_.ModelMs();
-    configuration_ = scenario_.configuration;
+    TraceNote(undone ? "box recovered: a program ended in the middle of a memory write, which was undone"
+                     : "box recovered: a program ended in the middle of a call");
+    // The files follow the box again, whatever the ended program had saved or not.
+    std::memcpy(&s_, &Committed(), sizeof s_);
+    SaveSram();
+    SaveCut();
+}
+
+void VirtualEmulator::Commit()
+{
+    const uint32_t current = LoadWord(image_.current) & 1;
+    if (std::memcmp(&s_, &image_.state[current], sizeof s_) == 0) return;
+    ++s_.sequence;
+    std::memcpy(&image_.state[current ^ 1], &s_, sizeof s_);
+    StoreWord(image_.current, current ^ 1);  // the moment the call's changes become the box
+    StoreWord(image_.undoArmed, 0);
+}
+
+void VirtualEmulator::WriteSram(uint32_t address, const uint8_t* data, uint32_t length)
+{
+    // SRAM is too big to keep twice: what the write replaces goes to the undo record first.
+    StoreWord(image_.undoArmed, 0);
+    std::memcpy(image_.undo, sram_ + address, length);
+    image_.undoAddress = address;
+    image_.undoLength = length;
+    image_.undoSequence = s_.sequence;
+    StoreWord(image_.undoArmed, 1);
+    std::memcpy(sram_ + address, data, length);
+    ++s_.sramGeneration;
+}
+
+void VirtualEmulator::PowerOn()
+{
+    // Nobody has the box open (or the last one to build it ended half-way): build it afresh.
+    s_ = BoxCore{};
+    now_ = clock_.ModelMs();
+    s_.powered = scenario_.targetPower;
+    s_.targetKind = scenario_.targetKind;
+    s_.blank = scenario_.blank;
+    s_.configuration = scenario_.configuration;
     // Emulate from the last disc-type device, the one the program picks by default too.
     for (size_t i = 0; i < scenario_.devices.size(); ++i)
-        if (scenario_.devices[i].type == 0 || scenario_.devices[i].type == 7) emulationDevice_ = uint32_t(i + 1);
-    discPresent_ = scenario_.disc.present;
-    discSectors_ = scenario_.disc.sectors;
-    if (discPresent_ && !scenario_.disc.image.empty()) {
+        if (scenario_.devices[i].type == 0 || scenario_.devices[i].type == 7) s_.emulationDevice = uint32_t(i + 1);
+    s_.discPresent = scenario_.disc.present;
+    s_.discSectors = scenario_.disc.sectors;
+    if (s_.discPresent && !scenario_.disc.image.empty()) {
         FILE* f = std::fopen(scenario_.disc.image.c_str(), "rb");
-        discPresent_ = f != nullptr;
+        s_.discPresent = f != nullptr;
         if (f) {
             std::fseek(f, 0, SEEK_END);
             const long size = std::ftell(f);
             std::fclose(f);
-            discSectors_ = size > 0 ? uint32_t(size / (scenario_.disc.raw ? 2352 : 2048)) : 0;
-            discPresent_ = discSectors_ > 0;
+            s_.discSectors = size > 0 ? uint32_t(size / (scenario_.disc.raw ? 2352 : 2048)) : 0;
+            s_.discPresent = s_.discSectors > 0;
         }
     }
+    image_.undoArmed = 0;
+    std::memset(sram_, 0xFF, SramSize);
     LoadState();
     WriteDeviceTable();
-    driveEpoch_ = now_;
+    s_.driveEpoch = now_;
+    image_.clockOriginNs = clock_.OriginNs();
+    image_.timeScale = clock_.Scale();
+    const size_t length = std::min(scenario_.text.size(), sizeof image_.scenarioText);
+    std::memcpy(image_.scenarioText, scenario_.text.data(), length);
+    image_.scenarioLength = uint32_t(length);
+    std::snprintf(image_.scenarioFile, sizeof image_.scenarioFile, "%s", scenario_.file.c_str());
+    ++s_.sequence;
+    std::memcpy(&image_.state[0], &s_, sizeof s_);
+    image_.current = 0;
+    image_.layout = sizeof(BoxImage);
+    StoreWord(image_.built, BoxImage::BuiltMark);
+}
+
+void VirtualEmulator::Join()
+{
+    // Everyone computes the box from its clock and its scenario: take both from the running box.
+    clock_.Share(image_.clockOriginNs, image_.timeScale);
+    const std::string text(image_.scenarioText, std::min<size_t>(image_.scenarioLength, sizeof image_.scenarioText));
+    const std::string file(image_.scenarioFile, strnlen(image_.scenarioFile, sizeof image_.scenarioFile));
+    const std::string runs = file.empty() ? "the built-in scenario" : "scenario " + file;
+    if (text != scenario_.text || file != scenario_.file) {
+        Scenario running = DefaultScenario();
+        std::string error;
+        if (!ParseScenario(text, running, error)) {
+            TraceNote("box error: the running box's " + runs + " cannot be read: " + error);
+            return;
+        }
+        TraceNote("box joined: it runs " + runs + ", not " +
+                  (scenario_.file.empty() ? "the built-in scenario" : scenario_.file) +
+                  "; this program's faults stay its own");
+        running.file = file;
+        running.text = text;
+        scenario_ = std::move(running);
+    } else {
+        TraceNote("box joined: it runs " + runs);
+    }
 }
 
 void VirtualEmulator::WriteDeviceTable()
@@ -91,7 +242,7 @@ void VirtualEmulator::WriteDeviceTable()
         std::memcpy(r + 32, d.revision.data(), std::min<size_t>(d.revision.size(), 4));
     }
     if (wasValid) StoreLE32(&sram_[RecordBlock + 508], XorChecksum(&sram_[RecordBlock], 127));
-    ++sramGeneration_;
+    ++s_.sramGeneration;
 }
 
 bool VirtualEmulator::RecordBlockValid() const
@@ -109,14 +260,14 @@ int VirtualEmulator::CountEntries() const
 
 uint16_t VirtualEmulator::ModuleError()
 {
-    if (verdictGeneration_ == sramGeneration_ && verdictKind_ == targetKind_) return verdict_;
-    const uint16_t before = verdict_;
+    if (s_.verdictGeneration == s_.sramGeneration && s_.verdictKind == s_.targetKind) return s_.verdict;
+    const uint16_t before = s_.verdict;
     uint16_t code = 0;
     const int entries = RecordBlockValid() ? CountEntries() : 0;
     if (entries == 0) {
         code = 0x83D0;
     } else {
-        const uint16_t wanted = Saturn() ? 0x0002 : targetKind_;
+        const uint16_t wanted = Saturn() ? 0x0002 : s_.targetKind;
         code = 0x83D1;
         for (int i = 0; i < entries; ++i) {
             const uint8_t* e = &sram_[RecordBlock + ModuleAreaEntries + i * EntrySize];
@@ -131,75 +282,76 @@ uint16_t VirtualEmulator::ModuleError()
                 char line[128];
                 std::snprintf(line, sizeof line,
                               "Virtual emulator: the module image at 0x%05X failed its checksum.", unsigned(load));
-                if (before != 0x8384 || verdictGeneration_ == 0) Note(line);
+                if (before != 0x8384 || s_.verdictGeneration == 0) Note(line);
             }
             break;
         }
     }
-    verdict_ = code;
-    verdictGeneration_ = sramGeneration_;
-    verdictKind_ = targetKind_;
+    s_.verdict = code;
+    s_.verdictGeneration = s_.sramGeneration;
+    s_.verdictKind = s_.targetKind;
     return code;
 }
 
 int64_t VirtualEmulator::CutLength() const
 {
     const Timings& t = scenario_.timings;
-    const uint64_t rate = 75u * SpeedFactor(cut_.speed);
-    const int64_t writing = int64_t((uint64_t(cut_.end - cut_.first) * 1000 + rate - 1) / rate);
+    const uint64_t rate = 75u * SpeedFactor(s_.cut.speed);
+    const int64_t writing = int64_t((uint64_t(s_.cut.end - s_.cut.first) * 1000 + rate - 1) / rate);
     return t.cutReadyMs + t.cutLeadInMs + writing + t.cutLeadOutMs + t.cutDoneMs;
 }
 
 void VirtualEmulator::StartCutAt(int64_t at)
 {
-    cut_.waiting = false;
-    cut_.startMs = at;
+    s_.cut.waiting = false;
+    s_.cut.startMs = at;
     SaveCut();
 }
 
 void VirtualEmulator::SettleCut(int64_t at)
 {
-    if (!cut_.active) return;
-    if (cut_.waiting) {
-        if (blank_) StartCutAt(at);
+    if (!s_.cut.active) return;
+    if (s_.cut.waiting) {
+        if (s_.blank) StartCutAt(at);
         return;
     }
-    if (at - cut_.startMs < CutLength()) return;
-    cut_.active = false;
-    if (!cut_.test) blank_ = false;  // a real cut uses up the blank; a test cut only tries it
-    stoppedAfterCut_ = true;
+    if (at - s_.cut.startMs < CutLength()) return;
+    s_.cut.active = false;
+    if (!s_.cut.test) s_.blank = false;  // a real cut uses up the blank; a test cut only tries it
+    s_.stoppedAfterCut = true;
     SaveCut();
-    Note(cut_.test ? "Virtual emulator: test cut finished." : "Virtual emulator: gold disc finished.");
+    Note(s_.cut.test ? "Virtual emulator: test cut finished." : "Virtual emulator: gold disc finished.");
 }
 
 void VirtualEmulator::ApplyEvent(const TimelineEvent& e)
 {
     if (e.power) {
-        powered_ = *e.power;
-        driveEpoch_ = e.atMs;
-        stoppedAfterCut_ = false;
+        s_.powered = *e.power;
+        s_.driveEpoch = e.atMs;
+        s_.stoppedAfterCut = false;
     }
     if (e.targetKind) {
-        targetKind_ = *e.targetKind;
-        driveEpoch_ = e.atMs;
+        s_.targetKind = *e.targetKind;
+        s_.driveEpoch = e.atMs;
     }
-    if (e.driveState) forcedDrive_ = *e.driveState;
+    if (e.driveState) s_.forcedDrive = *e.driveState;
     if (e.error) {
-        raisedError_ = *e.error;
-        raisedFile_ = *e.error ? e.file : std::string();
+        s_.raisedError = *e.error;
+        s_.raisedHasName = *e.error && !e.file.empty();
+        if (s_.raisedHasName) EncodeDetailFileName(e.file, s_.raisedName);
     }
-    if (e.blank) blank_ = *e.blank;
-    if (e.position) positionHidden_ = !*e.position;
+    if (e.blank) s_.blank = *e.blank;
+    if (e.position) s_.positionHidden = !*e.position;
 }
 
 void VirtualEmulator::Refresh()
 {
     now_ = clock_.ModelMs();
     const std::vector<TimelineEvent>& events = scenario_.events;
-    while (nextEvent_ < events.size() && events[nextEvent_].atMs <= now_) {
-        SettleCut(events[nextEvent_].atMs);
-        ApplyEvent(events[nextEvent_]);
-        ++nextEvent_;
+    while (s_.nextEvent < events.size() && events[s_.nextEvent].atMs <= now_) {
+        SettleCut(events[s_.nextEvent].atMs);
+        ApplyEvent(events[s_.nextEvent]);
+        ++s_.nextEvent;
     }
     SettleCut(now_);
 }
@@ -207,12 +359,12 @@ void VirtualEmulator::Refresh()
 VirtualEmulator::Drive VirtualEmulator::DriveAt(int64_t now)
 {
     Drive d;
-    if (cut_.active && !cut_.waiting) {
+    if (s_.cut.active && !s_.cut.waiting) {
         const Timings& t = scenario_.timings;
-        int64_t e = now - cut_.startMs;
+        int64_t e = now - s_.cut.startMs;
         d.activity = 4;
         d.hasPosition = true;
-        d.position = cut_.first;
+        d.position = s_.cut.first;
         const int64_t writing = CutLength() - t.cutReadyMs - t.cutLeadInMs - t.cutLeadOutMs - t.cutDoneMs;
         if (e < t.cutReadyMs) {
             d.state = 0;
@@ -220,30 +372,30 @@ VirtualEmulator::Drive VirtualEmulator::DriveAt(int64_t now)
             d.state = 1;
         } else if ((e -= t.cutLeadInMs) < writing) {
             d.state = 2;
-            const uint64_t done = uint64_t(e) * 75u * SpeedFactor(cut_.speed) / 1000;
-            d.position = uint32_t(std::min<uint64_t>(cut_.first + done, cut_.end));
+            const uint64_t done = uint64_t(e) * 75u * SpeedFactor(s_.cut.speed) / 1000;
+            d.position = uint32_t(std::min<uint64_t>(s_.cut.first + done, s_.cut.end));
         } else {
             e -= writing;
             d.state = e < t.cutLeadOutMs ? 3 : 4;
-            d.position = cut_.end;
+            d.position = s_.cut.end;
         }
         return d;
     }
-    if (!TargetConnected() || stoppedAfterCut_) return d;
+    if (!TargetConnected() || s_.stoppedAfterCut) return d;
     const bool sat = Saturn();
     d.activity = 2;
-    if (!emulation_) {
+    if (!s_.emulation) {
         d.state = sat ? SatStop : PsOpen;  // file transfer: the door is open
-    } else if (ModuleError() != 0 || !discPresent_ || emulationDevice_ == 0) {
+    } else if (ModuleError() != 0 || !s_.discPresent || s_.emulationDevice == 0) {
         d.state = sat ? SatStop : PsStop;
-    } else if (now < driveEpoch_) {
+    } else if (now < s_.driveEpoch) {
         // About to start: stopped at the start of the disc, where the drive knows its head is.
         d.state = sat ? SatStop : PsStop;
         d.hasPosition = true;
         d.position = 0;
     } else {
         const Timings& t = scenario_.timings;
-        const int64_t e = now - driveEpoch_;
+        const int64_t e = now - s_.driveEpoch;
         if (e < t.bootStopMs) {
             // Stopped at the start of the disc: the drive knows where its head is.
             d.state = sat ? SatStop : PsStop;
@@ -255,8 +407,8 @@ VirtualEmulator::Drive VirtualEmulator::DriveAt(int64_t now)
         } else {
             const uint64_t played = uint64_t(e - t.bootStopMs - t.bootSeekMs) * 75 / 1000;
             d.hasPosition = true;
-            if (played + 1 >= discSectors_) {
-                d.position = discSectors_ ? discSectors_ - 1 : 0;
+            if (played + 1 >= s_.discSectors) {
+                d.position = s_.discSectors ? s_.discSectors - 1 : 0;
                 d.state = sat ? SatPause : PsPause;
             } else {
                 d.position = uint32_t(played);
@@ -265,52 +417,67 @@ VirtualEmulator::Drive VirtualEmulator::DriveAt(int64_t now)
             }
         }
     }
-    if (forcedDrive_ >= 0) d.state = uint8_t(forcedDrive_);
+    if (s_.forcedDrive >= 0) d.state = uint8_t(s_.forcedDrive);
     return d;
 }
 
 uint16_t VirtualEmulator::ErrorCode(int64_t now)
 {
-    if (cut_.active && cut_.waiting) return 0x8200;
-    if (raisedError_) return raisedError_;
-    if (cut_.active || !TargetConnected() || !emulation_ || stoppedAfterCut_) return 0;
+    if (s_.cut.active && s_.cut.waiting) return 0x8200;
+    if (s_.raisedError) return s_.raisedError;
+    if (s_.cut.active || !TargetConnected() || !s_.emulation || s_.stoppedAfterCut) return 0;
     if (const uint16_t m = ModuleError()) return m;
-    if (!discPresent_ || emulationDevice_ == 0) return 0x8010;
+    if (!s_.discPresent || s_.emulationDevice == 0) return 0x8010;
     return 0;
 }
 
-int32_t VirtualEmulator::Guard(uint32_t handle, const char* op, const char* particular)
+// Every operation that takes a handle: the box locked and brought up to the clock, the faults
+// counted, and the handle checked (it is valid only in the process that acquired it).
+int32_t VirtualEmulator::Guard(const Call& call, uint32_t handle, const char* op, const char* particular)
 {
+    if (const int32_t r = call.Refused()) return r;
     Refresh();
     const FaultVerdict v = faults_.Check(op, particular ? particular : "");
     if (v.fail) return v.result;
-    if (handle == 0 || handle != handle_) return BadHandle;
-    return Ok;
+    return Holds(handle) ? Ok : BadHandle;
 }
 
 int32_t VirtualEmulator::AcquireHandle(uint32_t* handle)
 {
+    const Call call(*this);
+    if (const int32_t r = call.Refused()) return r;
     Refresh();
     if (!handle) return Pointer;
     const FaultVerdict v = faults_.Check("AcquireHandle");
     if (v.fail) return v.result;
-    if (handle_ != 0) return Busy;  // one handle at a time
-    handle_ = nextHandle_++;
-    if (nextHandle_ == 0) nextHandle_ = 1;
-    *handle = handle_;
+    if (s_.handle != 0) {
+        // One handle at a time, answered at once: the program's bounded retry does the waiting.
+        if (s_.holder == self_ || share_.Alive(s_.holder)) return Busy;
+        char line[128];
+        std::snprintf(line, sizeof line, "handle %lu came back from process %lu, which ended",
+                      static_cast<unsigned long>(s_.handle), static_cast<unsigned long>(s_.holder.id));
+        TraceNote(line);
+    }
+    s_.handle = s_.nextHandle++;
+    if (s_.nextHandle == 0) s_.nextHandle = 1;
+    s_.holder = self_;
+    *handle = s_.handle;
     return Ok;
 }
 
 int32_t VirtualEmulator::ReleaseHandle(uint32_t handle)
 {
-    if (const int32_t r = Guard(handle, "ReleaseHandle")) return r;
-    handle_ = 0;
+    const Call call(*this);
+    if (const int32_t r = Guard(call, handle, "ReleaseHandle")) return r;
+    s_.handle = 0;
+    s_.holder = {};
     return Ok;
 }
 
 int32_t VirtualEmulator::DownloadCutterModule(uint32_t handle, const uint8_t* image, uint32_t length)
 {
-    if (const int32_t r = Guard(handle, "DownloadCutterModule")) return r;
+    const Call call(*this);
+    if (const int32_t r = Guard(call, handle, "DownloadCutterModule")) return r;
     if (!image) return Pointer;
     if (length % 4 != 0 || length < 8 || length > MaxImage + 4) return InvalidData;
     if (XorChecksum(image, length / 4 - 1) != LoadLE32(image + length - 4)) return InvalidData;
@@ -319,31 +486,32 @@ int32_t VirtualEmulator::DownloadCutterModule(uint32_t handle, const uint8_t* im
         return number >= 1 && number <= scenario_.devices.size() ? int(scenario_.devices[number - 1].type) : -1;
     };
     if (type(cutter) != 4 || (type(source) != 0 && type(source) != 7) || speed > 2 || test > 1) return InvalidData;
-    if (cut_.active) return Busy;
-    if (!discPresent_) return NotReady;
-    cut_ = Cut{};
-    cut_.active = true;
-    cut_.waiting = true;
-    cut_.speed = speed;
-    cut_.test = test;
-    cut_.first = 0;
-    cut_.end = discSectors_;
-    busyUntil_ = std::max(busyUntil_, now_ + scenario_.timings.downloadBusyMs);
+    if (s_.cut.active) return Busy;
+    if (!s_.discPresent) return NotReady;
+    s_.cut = BoxCut{};
+    s_.cut.active = true;
+    s_.cut.waiting = true;
+    s_.cut.speed = speed;
+    s_.cut.test = test;
+    s_.cut.first = 0;
+    s_.cut.end = s_.discSectors;
+    s_.busyUntil = std::max(s_.busyUntil, now_ + scenario_.timings.downloadBusyMs);
     char line[128];
     std::snprintf(line, sizeof line, "Virtual emulator: cutter module loaded, %s cut at x%u of %u sectors.",
-                  test ? "test" : "real", unsigned(SpeedFactor(speed)), unsigned(discSectors_));
+                  test ? "test" : "real", unsigned(SpeedFactor(speed)), unsigned(s_.discSectors));
     Note(line);
-    if (blank_) StartCutAt(now_);
+    if (s_.blank) StartCutAt(now_);
     else SaveCut();
     return Ok;
 }
 
 int32_t VirtualEmulator::QueryMode(uint32_t handle, uint8_t* buffer, uint32_t length, uint8_t* second)
 {
-    if (const int32_t r = Guard(handle, "QueryMode")) return r;
+    const Call call(*this);
+    if (const int32_t r = Guard(call, handle, "QueryMode")) return r;
     if (!buffer) return Pointer;
-    const uint8_t first[2] = {uint8_t(emulation_ ? 1 : 0), uint8_t(configuration_)};
-    const uint8_t other[2] = {uint8_t(emulationDevice_), targetKind_};
+    const uint8_t first[2] = {uint8_t(s_.emulation ? 1 : 0), uint8_t(s_.configuration)};
+    const uint8_t other[2] = {uint8_t(s_.emulationDevice), s_.targetKind};
     std::memcpy(buffer, first, std::min<uint32_t>(length, 2));
     if (second) std::memcpy(second, other, std::min<uint32_t>(length, 2));
     return Ok;
@@ -351,34 +519,37 @@ int32_t VirtualEmulator::QueryMode(uint32_t handle, uint8_t* buffer, uint32_t le
 
 int32_t VirtualEmulator::SetMode(uint32_t handle, uint32_t word)
 {
-    if (const int32_t r = Guard(handle, "SetMode")) return r;
+    const Call call(*this);
+    if (const int32_t r = Guard(call, handle, "SetMode")) return r;
     const uint32_t mode = word & 0xF, configuration = (word >> 4) & 0xF;
     // Device 0 names no device: the box stays on the one it emulates from. The program switches
     // with 0 at its first start, before it has read the device table.
-    const uint32_t device = (word >> 8) ? (word >> 8) : emulationDevice_;
+    const uint32_t device = (word >> 8) ? (word >> 8) : s_.emulationDevice;
     if (mode > 1) return InvalidArg;
     const bool discDevice = device >= 1 && device <= scenario_.devices.size() &&
                             (scenario_.devices[device - 1].type == 0 || scenario_.devices[device - 1].type == 7);
     if (mode == 1 && !discDevice) return InvalidArg;
-    emulation_ = mode == 1;
-    configuration_ = configuration;
-    if (discDevice) emulationDevice_ = device;
-    stoppedAfterCut_ = false;
-    busyUntil_ = std::max(busyUntil_, now_ + scenario_.timings.modeSwitchMs);
-    driveEpoch_ = now_ + scenario_.timings.modeSwitchMs;
+    s_.emulation = mode == 1;
+    s_.configuration = configuration;
+    if (discDevice) s_.emulationDevice = device;
+    s_.stoppedAfterCut = false;
+    s_.busyUntil = std::max(s_.busyUntil, now_ + scenario_.timings.modeSwitchMs);
+    s_.driveEpoch = now_ + scenario_.timings.modeSwitchMs;
     return Ok;
 }
 
 int32_t VirtualEmulator::TestReady(uint32_t handle)
 {
-    if (const int32_t r = Guard(handle, "TestReady")) return r;
+    const Call call(*this);
+    if (const int32_t r = Guard(call, handle, "TestReady")) return r;
     if (faults_.TestReadyBusy(now_)) return Busy;
-    return now_ < busyUntil_ ? Busy : Ok;
+    return now_ < s_.busyUntil ? Busy : Ok;
 }
 
 int32_t VirtualEmulator::GetTargetInfo(uint32_t handle, uint8_t* buffer, uint32_t* size)
 {
-    if (const int32_t r = Guard(handle, "GetTargetInfo")) return r;
+    const Call call(*this);
+    if (const int32_t r = Guard(call, handle, "GetTargetInfo")) return r;
     if (!buffer || !size) return Pointer;
     if (*size < 200) {
         *size = 200;
@@ -392,8 +563,8 @@ int32_t VirtualEmulator::GetTargetInfo(uint32_t handle, uint8_t* buffer, uint32_
     } else {
         block[36] = block[37] = 0xFF;
     }
-    block[38] = powered_ ? 1 : 0;
-    block[39] = powered_ ? targetKind_ : 0xFF;
+    block[38] = s_.powered ? 1 : 0;
+    block[39] = s_.powered ? s_.targetKind : 0xFF;
     std::memcpy(buffer, block, 200);
     *size = 200;
     return Ok;
@@ -401,21 +572,22 @@ int32_t VirtualEmulator::GetTargetInfo(uint32_t handle, uint8_t* buffer, uint32_
 
 int32_t VirtualEmulator::WriteMemory(uint32_t handle, uint32_t address, const uint8_t* data, uint32_t length)
 {
-    if (const int32_t r = Guard(handle, "WriteMemory")) return r;
+    const Call call(*this);
+    if (const int32_t r = Guard(call, handle, "WriteMemory")) return r;
     if (!data && length) return Pointer;
     if (address >= SramSize || length > SramSize - address) return InvalidArg;
-    if (length) std::memcpy(&sram_[address], data, length);
-    ++sramGeneration_;
-    busyUntil_ = std::max(busyUntil_, now_ + scenario_.timings.writeBusyMs * int64_t((length + 16383) / 16384));
-    const uint16_t before = verdict_;
-    if (TargetConnected() && ModuleError() != before) driveEpoch_ = std::max(driveEpoch_, now_);
+    WriteSram(address, data, length);
+    s_.busyUntil = std::max(s_.busyUntil, now_ + scenario_.timings.writeBusyMs * int64_t((length + 16383) / 16384));
+    const uint16_t before = s_.verdict;
+    if (TargetConnected() && ModuleError() != before) s_.driveEpoch = std::max(s_.driveEpoch, now_);
     SaveSram();
     return Ok;
 }
 
 int32_t VirtualEmulator::ReadMemory(uint32_t handle, uint32_t address, uint8_t* buffer, uint32_t* length)
 {
-    if (const int32_t r = Guard(handle, "ReadMemory")) return r;
+    const Call call(*this);
+    if (const int32_t r = Guard(call, handle, "ReadMemory")) return r;
     if (!length || (!buffer && *length)) return Pointer;
     if (address >= SramSize || *length > SramSize - address) return InvalidArg;
     if (*length) std::memcpy(buffer, &sram_[address], *length);
@@ -424,12 +596,14 @@ int32_t VirtualEmulator::ReadMemory(uint32_t handle, uint32_t address, uint8_t* 
 
 int32_t VirtualEmulator::GetStatus(uint32_t handle, uint8_t* buffer, uint32_t* size, uint32_t kind)
 {
+    const Call call(*this);
+    if (const int32_t r = call.Refused()) return r;
     Refresh();
     char particular[24];
     std::snprintf(particular, sizeof particular, "GetStatus.%u", unsigned(kind));
     const FaultVerdict v = faults_.Check("GetStatus", particular);
     if (v.fail) return v.result;
-    if (handle == 0 || handle != handle_) return BadHandle;
+    if (!Holds(handle)) return BadHandle;
     if (!buffer || !size) return Pointer;
     const uint32_t needed = kind == 1 ? 20 : kind == 2 ? 42 : kind == 3 ? 12 : 0;
     if (needed == 0) return InvalidArg;
@@ -445,24 +619,24 @@ int32_t VirtualEmulator::GetStatus(uint32_t handle, uint8_t* buffer, uint32_t* s
     std::memset(buffer, 0, needed);
     if (kind == 1) {
         const Drive d = DriveAt(now_);
-        if (d.hasPosition && !positionHidden_) {
+        if (d.hasPosition && !s_.positionHidden) {
             buffer[2] = 1;
             buffer[7] = Bcd(std::min<uint32_t>(d.position / 4500, 99));
             buffer[8] = Bcd(d.position / 75 % 60);
             buffer[9] = Bcd(d.position % 75);
         }
         buffer[10] = d.state;
-        buffer[11] = uint8_t((emulation_ ? 1 : 0) | d.activity);
+        buffer[11] = uint8_t((s_.emulation ? 1 : 0) | d.activity);
         StoreBE16(buffer + 12, ErrorCode(now_));
     } else if (kind == 2) {
         const uint16_t code = ErrorCode(now_);
         StoreBE16(buffer, code);
-        if (code != 0 && code == raisedError_ && !raisedFile_.empty()) EncodeDetailFileName(raisedFile_, buffer + 30);
+        if (code != 0 && code == s_.raisedError && s_.raisedHasName) std::memcpy(buffer + 30, s_.raisedName, 12);
     } else {
-        StoreBE32(buffer, cut_.first);
-        StoreBE32(buffer + 4, cut_.end);
-        StoreBE16(buffer + 8, cut_.speed);
-        StoreBE16(buffer + 10, cut_.test);
+        StoreBE32(buffer, s_.cut.first);
+        StoreBE32(buffer + 4, s_.cut.end);
+        StoreBE16(buffer + 8, s_.cut.speed);
+        StoreBE16(buffer + 10, s_.cut.test);
     }
     *size = needed;
     return Ok;
@@ -470,29 +644,32 @@ int32_t VirtualEmulator::GetStatus(uint32_t handle, uint8_t* buffer, uint32_t* s
 
 int32_t VirtualEmulator::GetConfiguration(uint32_t* value, uint32_t* second)
 {
+    const Call call(*this);
+    if (const int32_t r = call.Refused()) return r;
     Refresh();
     const FaultVerdict v = faults_.Check("GetConfiguration");
     if (v.fail) return v.result;
     if (!value) return Pointer;
-    *value = configuration_;
+    *value = s_.configuration;
     if (second) *second = 0x0100;  // the box's firmware version, 1.00
     return Ok;
 }
 
 int32_t VirtualEmulator::Reset(uint32_t handle)
 {
-    if (const int32_t r = Guard(handle, "Reset")) return r;
-    if (cut_.active) {
-        cut_.active = false;
+    const Call call(*this);
+    if (const int32_t r = Guard(call, handle, "Reset")) return r;
+    if (s_.cut.active) {
+        s_.cut.active = false;
         SaveCut();
         Note("Virtual emulator: the cut was abandoned by a reset.");
     }
-    emulation_ = emulationDevice_ != 0;
-    stoppedAfterCut_ = false;
-    raisedError_ = 0;
-    raisedFile_.clear();
-    busyUntil_ = std::max(busyUntil_, now_ + scenario_.timings.resetMs);
-    driveEpoch_ = now_ + scenario_.timings.resetMs;
+    s_.emulation = s_.emulationDevice != 0;
+    s_.stoppedAfterCut = false;
+    s_.raisedError = 0;
+    s_.raisedHasName = false;
+    s_.busyUntil = std::max(s_.busyUntil, now_ + scenario_.timings.resetMs);
+    s_.driveEpoch = now_ + scenario_.timings.resetMs;
     return Ok;
 }
 
@@ -500,5 +677,12 @@ std::vector<std::string> VirtualEmulator::TakeMessages()
 {
     std::vector<std::string> out;
     out.swap(messages_);
+    return out;
+}
+
+std::vector<std::string> VirtualEmulator::TakeTraceNotes()
+{
+    std::vector<std::string> out;
+    out.swap(traceNotes_);
     return out;
 }

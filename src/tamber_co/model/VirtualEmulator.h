@@ -1,10 +1,13 @@
 // The virtual emulator box: SRAM, device table, target, mode, drive, cutter, errors, busy time
 // and the access handle. It has no thread: every call first brings the state up to the clock,
-// so everything it shows is a function of the time elapsed.
+// so everything it shows is a function of the time elapsed. Its state lies in a BoxImage that
+// every process opening the same box shares; each call locks it, works and commits.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+#include "model/BoxImage.h"
 #include "model/Clock.h"
 #include "model/FaultPlan.h"
 #include "model/Scenario.h"
@@ -25,12 +28,21 @@ constexpr int32_t NotFound = int32_t(0x80070002);         // missing settings va
 
 class VirtualEmulator {
 public:
-    static constexpr uint32_t SramSize = 0x100000;
+    static constexpr uint32_t SramSize = BoxImage::SramSize;
     static constexpr uint32_t RecordBlock = 0xFFE00;
     static constexpr uint32_t DeviceTable = 0xFFF00;
 
     // stateDir: where SRAM and a running cut persist; empty keeps everything in memory.
-    VirtualEmulator(const Scenario& scenario, Clock& clock, FaultPlan& faults, std::string stateDir = {});
+    // share: the box other processes see too; without one the box is this object's own. A box
+    // nobody runs powers up from scenario; a running one is joined as it is, with its scenario.
+    VirtualEmulator(const Scenario& scenario, Clock& clock, FaultPlan& faults, std::string stateDir = {},
+                    BoxShare* share = nullptr);
+    ~VirtualEmulator();
+    VirtualEmulator(const VirtualEmulator&) = delete;
+    VirtualEmulator& operator=(const VirtualEmulator&) = delete;
+
+    // False when the box could not be powered up or joined; the trace notes say why.
+    bool Opened() const { return opened_; }
 
     int32_t AcquireHandle(uint32_t* handle);
     int32_t ReleaseHandle(uint32_t handle);
@@ -48,28 +60,41 @@ public:
     // Lines for the program's Messages list, collected during calls; the caller delivers them
     // after the call so the program may call back in.
     std::vector<std::string> TakeMessages();
+    // Notes for this process's call trace only: how the box was opened, a handle taken back.
+    std::vector<std::string> TakeTraceNotes();
 
-    const uint8_t* Sram() const { return sram_.data(); }
-    bool BlankPresent() const { return blank_; }
-    uint32_t DiscSectors() const { return discSectors_; }
+    const uint8_t* Sram() const { return image_.sram; }
+    bool BlankPresent() const { return Committed().blank; }
+    uint32_t DiscSectors() const { return Committed().discSectors; }
 
 private:
-    struct Cut {
-        bool active = false;
-        bool waiting = false;     // no blank yet: the cut starts when one is inserted
-        uint8_t speed = 0;
-        uint8_t test = 0;
-        uint32_t first = 0;
-        uint32_t end = 0;
-        int64_t startMs = 0;
-    };
     struct Drive {
         uint8_t activity = 0;
         uint8_t state = 0;
         bool hasPosition = false;
         uint32_t position = 0;
     };
+    // One call's hold on the box: the lock, the state loaded, and at the end what changed
+    // committed and the lock given back.
+    class Call {
+    public:
+        explicit Call(VirtualEmulator& box);
+        ~Call();
+        Call(const Call&) = delete;
+        Call& operator=(const Call&) = delete;
+        int32_t Refused() const { return entered_ ? 0 : TamberResult::Busy; }
 
+    private:
+        VirtualEmulator& box_;
+        bool entered_ = false;
+    };
+
+    const BoxCore& Committed() const;
+    void Recover(bool holderEnded);
+    void Commit();
+    void WriteSram(uint32_t address, const uint8_t* data, uint32_t length);
+    void PowerOn();
+    void Join();
     void Refresh();
     void ApplyEvent(const TimelineEvent& event);
     void SettleCut(int64_t at);
@@ -80,46 +105,31 @@ private:
     uint16_t ModuleError();
     bool RecordBlockValid() const;
     int CountEntries() const;
-    bool Saturn() const { return targetKind_ == 1 || targetKind_ == 2; }
-    bool TargetConnected() const { return powered_ && targetKind_ != 0xFF; }
-    int32_t Guard(uint32_t handle, const char* op, const char* particular = nullptr);
+    bool Saturn() const { return s_.targetKind == 1 || s_.targetKind == 2; }
+    bool TargetConnected() const { return s_.powered && s_.targetKind != 0xFF; }
+    bool Holds(uint32_t handle) const { return handle != 0 && handle == s_.handle && s_.holder == self_; }
+    int32_t Guard(const Call& call, uint32_t handle, const char* op, const char* particular = nullptr);
     void WriteDeviceTable();
     void LoadState();
     void SaveSram();
     void SaveCut();
     void Note(std::string text) { messages_.push_back(std::move(text)); }
+    void TraceNote(std::string text) { traceNotes_.push_back(std::move(text)); }
 
     Scenario scenario_;
     Clock& clock_;
     FaultPlan& faults_;
     std::string stateDir_;
-    std::vector<uint8_t> sram_;
-    uint64_t sramGeneration_ = 1;
-    uint64_t verdictGeneration_ = 0;
-    uint8_t verdictKind_ = 0;
-    uint16_t verdict_ = 0;
-
-    bool powered_;
-    uint8_t targetKind_;
-    bool emulation_ = true;
-    uint32_t emulationDevice_ = 0;
-    uint32_t configuration_ = 0;
-    int64_t driveEpoch_ = 0;
-    int forcedDrive_ = -1;
-    bool positionHidden_ = false;  // a scenario event took the position out of the status block
-    bool stoppedAfterCut_ = false;
-    uint16_t raisedError_ = 0;
-    std::string raisedFile_;
-    bool blank_;
-    bool discPresent_ = false;
-    uint32_t discSectors_ = 0;
-    Cut cut_;
-    int64_t busyUntil_ = 0;
-    uint32_t handle_ = 0;
-    uint32_t nextHandle_ = 1;
-    size_t nextEvent_ = 0;
+    std::unique_ptr<BoxShare> ownShare_;
+    BoxShare& share_;
+    BoxImage& image_;
+    uint8_t* const sram_;
+    const BoxHolder self_;
+    BoxCore s_;                   // the state during a call, committed when it ends
+    bool opened_ = false;
     int64_t now_ = 0;
     std::vector<std::string> messages_;
+    std::vector<std::string> traceNotes_;
 };
 
 // The 8.3 name as the detail block holds it: 11 characters (name padded to 8, extension to 3)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <memory>
 #include "FakeComponent.h"
 #include "common/ByteOrder.h"
@@ -169,6 +170,25 @@ TEST_F(Control, AResetRefusedAfterAModuleChangeIsSaidAndNotWaitedOn)
     ASSERT_NE(reset, calls.rend());
     EXPECT_TRUE(std::none_of(calls.rbegin(), reset, [](const std::string& c) { return c.rfind("TestReady", 0) == 0; }))
         << "waited on a box that was not reset";
+}
+
+TEST_F(Control, SettingsWriteBackKeepsWhatAnotherProgramChangedMeanwhile)
+{
+    Open("");
+    fake->Settings() = {{"Modules", "SatCD100400000;"}, {"ModsInstalled", "SatCD100400000;"}, {"Path", folder}, {"DefModule", "Sat"}};
+    ModuleSettings settings;
+    settings.Read(session->MachineKey());
+    fake->Settings()["Modules"] = "SatCD100400000;DexCD100300010;";  // another program installed a module
+    fake->Settings()["DefModule"] = "Nun";
+    settings.installed[13] = '1';  // this program locked its module
+    settings.Write(session->MachineKey());
+    EXPECT_EQ(fake->Settings(), (std::map<std::string, std::string>{{"Modules", "SatCD100400000;DexCD100300010;"},
+              {"ModsInstalled", "SatCD100400001;"}, {"Path", folder}, {"DefModule", "Nun"}}));
+    EXPECT_EQ(fake->Count("SetValue.ModsInstalled") + fake->Count("SetValue.Modules") + fake->Count("SetValue.Path"), 1);
+    settings.Read(session->MachineKey());  // read afresh, as the Module Manager does when it opens
+    EXPECT_STREQ(settings.available, "SatCD100400000;DexCD100300010;");
+    settings.Write(session->MachineKey());
+    EXPECT_EQ(fake->Count("SetValue.ModsInstalled"), 1) << "a value written once counts as read";
 }
 
 }  // namespace
