@@ -118,8 +118,9 @@ TEST(Ctl, ModulesFollowTheModuleManagersRulesAndUploadAfterAChange)
         const CtlResult r = home.Run(s.args);  // the box's lines come first ("Emulation module ... uploaded.")
         EXPECT_EQ(std::to_string(r.code) + " " + (s.code ? Last(r) : ""), std::to_string(s.code) + " " + s.line) << s.args << "\n" << r.err;
         for (const auto& [value, expected] : {std::pair{"Modules", s.modules}, {"ModsInstalled", s.installed}, {"DefModule", s.defaultModule}})
-            if (!expected.empty())
+            if (!expected.empty()) {
                 EXPECT_EQ(home.Setting(value), expected) << s.args;
+            }
         EXPECT_EQ(home.Count("Reset handle=") - resets, s.resets) << s.args << ": a change of the installed set resets the box";
     }
     EXPECT_EQ(GetFileAttributesA((folder + "\\SatCD100.bin").c_str()), INVALID_FILE_ATTRIBUTES) << "a deleted module's file goes";

@@ -96,8 +96,9 @@ TEST(MainWindow, EveryWayOutSavesThePlacementForTheNextStartAndTheModuleSettings
         std::vector<std::string> written;
         for (const TraceLine& call : run.Calls("SetValue"))
             written.push_back(call.args.count("name") ? call.args.at("name") : "?");
-        EXPECT_EQ(written, way == SessionEnd ? std::vector<std::string>{"Modules", "ModsInstalled"}
-                                             : std::vector<std::string>{"Modules"}) << "the other program's write, then ours";
+        const std::vector<std::string> expected =
+            way == SessionEnd ? std::vector<std::string>{"Modules", "ModsInstalled"} : std::vector<std::string>{"Modules"};
+        EXPECT_EQ(written, expected) << "the other program's write, then ours";
         EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "Modules"), modules + "SatCD090400000;");
         if (way != CloseBox)
             continue;  // the placement is read back the same way whichever way it was saved
