@@ -8,26 +8,28 @@ volatile LONG LiveObjects = 0;
 
 namespace {
 
-std::string Environment(const char* name)
+// A variable of the environment in UTF-8, read through the wide API so every letter of a user
+// name survives whatever the ANSI code page. Empty when unset.
+std::string Environment(const wchar_t* name)
 {
-    char value[MAX_PATH * 2];
-    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-    return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
+    std::wstring value(GetEnvironmentVariableW(name, nullptr, 0), L'\0');
+    const DWORD n = value.empty() ? 0 : GetEnvironmentVariableW(name, value.data(), DWORD(value.size()));
+    return n > 0 && n < value.size() ? Utf8(value.substr(0, n)) : std::string();
 }
 
 // A folder from the environment as a full path: "/tmp/home" under Wine becomes "Z:\tmp\home", so
 // the module path stored in the settings still works after the program changes its drive.
 std::string FullPath(const std::string& path)
 {
-    if (path.empty()) return path;
-    char full[MAX_PATH * 2];
-    const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    return n > 0 && n < sizeof full ? std::string(full, n) : path;
+    const std::wstring wide = WidePath(path);
+    std::wstring full(path.empty() ? 0 : GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
+    const DWORD n = full.empty() ? 0 : GetFullPathNameW(wide.c_str(), DWORD(full.size()), full.data(), nullptr);
+    return n > 0 && n < full.size() ? Utf8(full.substr(0, n)) : path;
 }
 
 void Setup(Process& p)
 {
-    const std::string home = FullPath(Environment("TAMBER_HOME"));
+    const std::string home = FullPath(Environment(L"TAMBER_HOME"));
     std::string machineRoot, userRoot;
     if (!home.empty()) {
         p.stateDir = home;
@@ -35,9 +37,9 @@ void Setup(Process& p)
         userRoot = JoinPath(home, "User");
         p.moduleFolder = JoinPath(home, "Modules");
     } else {
-        const std::string programData = Environment("ProgramData");
-        const std::string appData = Environment("APPDATA");
-        const std::string localAppData = Environment("LOCALAPPDATA");
+        const std::string programData = Environment(L"ProgramData");
+        const std::string appData = Environment(L"APPDATA");
+        const std::string localAppData = Environment(L"LOCALAPPDATA");
         if (programData.empty() || appData.empty() || localAppData.empty()) {
             TraceText("setup failed: neither TAMBER_HOME nor ProgramData, APPDATA and LOCALAPPDATA are set");
             return;
@@ -48,7 +50,7 @@ void Setup(Process& p)
         p.moduleFolder = JoinPath(JoinPath(programData, "Tamber"), "Modules");
     }
     p.scenario = DefaultScenario();
-    const std::string file = FullPath(Environment("TAMBER_EMULATOR"));
+    const std::string file = FullPath(Environment(L"TAMBER_EMULATOR"));
     if (!file.empty()) {
         std::string error;
         if (!LoadScenarioFile(file, p.scenario, error)) {

@@ -4,6 +4,7 @@
 #include <new>
 #include "com/ComBase.h"
 #include "com/Objects.h"
+#include "store/AtomicFile.h"
 #include "store/DemoMaterial.h"
 
 namespace {
@@ -14,6 +15,17 @@ std::string Shown(const char* text)
     std::string s(text);
     if (s.size() > 120) s = s.substr(0, 120) + "...";
     return s;
+}
+
+// UTF-8 text in the ANSI code page, or empty when a letter has no place in it.
+std::string AnsiText(const std::string& utf8)
+{
+    const std::wstring wide = WidePath(utf8);
+    BOOL lost = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), int(wide.size()), nullptr, 0, nullptr, &lost);
+    std::string text(size_t(n > 0 && !lost ? n : 0), '\0');
+    if (!text.empty()) WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), int(wide.size()), text.data(), n, nullptr, &lost);
+    return lost ? std::string() : text;
 }
 
 template <typename F>
@@ -109,7 +121,13 @@ public:
             Process& p = TheProcess();
             if (SameText(path, "\\\\Machine\\CDModules") && p.scenario.seedDefaults && !p.seedChecked) {
                 p.seedChecked = true;
-                if (SeedDefaultSettings(s, file, p.moduleFolder))
+                // The program reads "Path" through the ANSI interface: a folder its code page
+                // cannot name is left unset, which the program reports, rather than set wrong.
+                const std::string programFolder = AnsiText(p.moduleFolder);
+                if (programFolder.empty())
+                    TraceText("first run: the module folder %s cannot be named in the program's code page; no Path set",
+                              p.moduleFolder.c_str());
+                else if (SeedDefaultSettings(s, file, p.moduleFolder, programFolder))
                     TraceText("first run: demo modules written to %s", p.moduleFolder.c_str());
             }
             KeyObject* k = new (std::nothrow) KeyObject(file);

@@ -50,13 +50,14 @@ void TraceStart()
     QueryPerformanceFrequency(&Frequency);
     QueryPerformanceCounter(&Start);
     Started = true;
-    char path[MAX_PATH];
-    const DWORD n = GetEnvironmentVariableA("TAMBER_TRACE", path, sizeof path);
-    if (n == 0 || n >= sizeof path) return;
-    char full[MAX_PATH];
-    const DWORD m = GetFullPathNameA(path, sizeof full, full, nullptr);  // "/tmp/t.txt" under Wine too
-    TraceFile = CreateFileA(m > 0 && m < sizeof full ? full : path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    wchar_t path[MAX_PATH * 2];
+    const DWORD n = GetEnvironmentVariableW(L"TAMBER_TRACE", path, MAX_PATH * 2);
+    if (n == 0 || n >= MAX_PATH * 2) return;
+    wchar_t full[MAX_PATH * 2];
+    const DWORD m = GetFullPathNameW(path, MAX_PATH * 2, full, nullptr);  // "/tmp/t.txt" under Wine too
+    TraceFile = CreateFileW(m > 0 && m < MAX_PATH * 2 ? full : path, FILE_APPEND_DATA,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 void TraceStop()
