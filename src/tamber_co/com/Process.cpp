@@ -1,6 +1,7 @@
 #include "com/Process.h"
 #include "interface/EmulatorInterfaces.h"
 #include <cstdio>
+#include <cstring>
 #include "store/AtomicFile.h"
 #include "store/NamedBoxShare.h"
 
@@ -106,13 +107,13 @@ void CloseTheBox()
     p->share.reset();
 }
 
-long NextSerial()
+long NextSerial() noexcept
 {
     static volatile LONG serial = 0;
     return InterlockedIncrement(&serial);
 }
 
-std::string GuidName(const GUID& id)
+TraceWord GuidName(const GUID& id) noexcept
 {
     struct Known {
         const GUID* id;
@@ -125,11 +126,23 @@ std::string GuidName(const GUID& id)
         {&CLSID_SettingsRegistry, "CLSID_SettingsRegistry"}, {&IID_SettingsRegistry, "IID_SettingsRegistry"},
         {&IID_SettingsKey, "IID_SettingsKey"},           {&unknown, "IID_IUnknown"},
     };
-    for (const Known& k : known)
-        if (IsEqualGUID(id, *k.id)) return k.name;
-    char text[64];
-    std::snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+    TraceWord word;
+    for (const Known& k : known) {
+        if (IsEqualGUID(id, *k.id)) {
+            std::snprintf(word.text, sizeof word.text, "%s", k.name);
+            return word;
+        }
+    }
+    std::snprintf(word.text, sizeof word.text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
                   static_cast<unsigned long>(id.Data1), id.Data2, id.Data3, id.Data4[0], id.Data4[1], id.Data4[2],
                   id.Data4[3], id.Data4[4], id.Data4[5], id.Data4[6], id.Data4[7]);
-    return text;
+    return word;
+}
+
+TraceWord Shown(const char* text) noexcept
+{
+    TraceWord word;
+    if (!text) std::snprintf(word.text, sizeof word.text, "(null)");
+    else std::snprintf(word.text, sizeof word.text, std::strlen(text) > 120 ? "%.120s..." : "%s", text);
+    return word;
 }

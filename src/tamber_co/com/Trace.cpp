@@ -44,7 +44,7 @@ void Line(const char* op, const char* args, const char* result)
 
 }  // namespace
 
-void TraceStart()
+void TraceStart() noexcept
 {
     InitializeCriticalSection(&TraceLock);
     QueryPerformanceFrequency(&Frequency);
@@ -60,7 +60,7 @@ void TraceStart()
                             FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-void TraceStop()
+void TraceStop() noexcept
 {
     if (!Started) return;
     TraceLiveObjects();
@@ -68,7 +68,7 @@ void TraceStop()
     TraceFile = INVALID_HANDLE_VALUE;
 }
 
-void TraceCall(const char* op, HRESULT result, const char* format, ...)
+void TraceCall(const char* op, HRESULT result, const char* format, ...) noexcept
 {
     if (TraceFile == INVALID_HANDLE_VALUE) return;
     char args[768];
@@ -81,7 +81,7 @@ void TraceCall(const char* op, HRESULT result, const char* format, ...)
     Line(op, args, r);
 }
 
-void TraceCount(const char* op, const char* object, long count)
+void TraceCount(const char* op, const char* object, long count) noexcept
 {
     if (TraceFile == INVALID_HANDLE_VALUE) return;
     char args[128], r[16];
@@ -90,7 +90,7 @@ void TraceCount(const char* op, const char* object, long count)
     Line(op, args, r);
 }
 
-void TraceText(const char* format, ...)
+void TraceText(const char* format, ...) noexcept
 {
     if (TraceFile == INVALID_HANDLE_VALUE) return;
     char text[1024];
@@ -103,7 +103,12 @@ void TraceText(const char* format, ...)
     Write(line, n < int(sizeof line) ? n : int(sizeof line) - 1);
 }
 
-void TraceLiveObjects()
+bool Tracing() noexcept
+{
+    return TraceFile != INVALID_HANDLE_VALUE;
+}
+
+void TraceLiveObjects() noexcept
 {
     if (TraceFile == INVALID_HANDLE_VALUE) return;
     char line[64];
