@@ -19,20 +19,20 @@ TEST(TamberCo, FoldersWithLettersOutsideTheCodePageKeepTheStateAndSettings)
             SetEnvironmentVariableW(name, (root + folder).c_str());
         for (int load = 0; load < 2; ++load) {  // the second load finds what the first saved
             const HMODULE dll = LoadLibraryA("tamber_co.dll");
+            const TamberCOCreateInstanceFn create = CreateFunction(dll);
             EmulatorSystem* system = nullptr;
             EmulatorDevice* device = nullptr;
             SettingsRegistry* registry = nullptr;
             SettingsKey *user = nullptr, *machine = nullptr;
             DWORD handle = 0, size = 4;
             BYTE sram[4] = {}, value[4] = {};
-            ASSERT_EQ(CreateFunction(dll)(CLSID_EmulatorSystem, 0, 0, IID_EmulatorSystem, reinterpret_cast<void**>(&system)), S_OK);
-            ASSERT_EQ(CreateFunction(dll)(CLSID_SettingsRegistry, 0, 0, IID_SettingsRegistry, reinterpret_cast<void**>(&registry)), S_OK);
-            ASSERT_TRUE(system->OpenDevice(IID_EmulatorDevice, reinterpret_cast<void**>(&device), 0, 0, 0) == S_OK &&
+            ASSERT_TRUE(create(CLSID_EmulatorSystem, 0, 0, IID_EmulatorSystem, reinterpret_cast<void**>(&system)) == S_OK &&
+                        create(CLSID_SettingsRegistry, 0, 0, IID_SettingsRegistry, reinterpret_cast<void**>(&registry)) == S_OK &&
+                        system->OpenDevice(IID_EmulatorDevice, reinterpret_cast<void**>(&device), 0, 0, 0) == S_OK &&
                         device->AcquireHandle(0, &handle, 0, 0) == S_OK && registry->OpenKey("\\\\User\\Cadrel", &user) == S_OK &&
                         registry->OpenKey("\\\\Machine\\CDModules", &machine) == S_OK);
             if (load == 0) {
-                EXPECT_EQ(device->WriteMemory(handle, 0x3000, placement, 4), S_OK);
-                EXPECT_EQ(user->SetBinaryValue("WindowPos", placement, 4), S_OK);
+                EXPECT_TRUE(device->WriteMemory(handle, 0x3000, placement, 4) == S_OK && user->SetBinaryValue("WindowPos", placement, 4) == S_OK);
             } else {
                 EXPECT_TRUE(device->ReadMemory(handle, 0x3000, sram, &size) == S_OK && !std::memcmp(sram, placement, 4)) << "SRAM lost";
                 EXPECT_TRUE(user->QueryBinaryValue("WindowPos", value, &size) == S_OK && !std::memcmp(value, placement, 4)) << "placement lost";
