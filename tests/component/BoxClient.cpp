@@ -22,8 +22,7 @@ int Churn(EmulatorDevice* device, unsigned long n)
         device->WriteMemory(handle, 0x10000, reinterpret_cast<const BYTE*>(block.data()), 32768);
         device->SetMode(handle, 0x201 | (n & 15) << 4, 0);
         device->ReleaseHandle(handle, 0, 0);
-        std::printf("done %lu\n", n);
-        std::fflush(stdout);
+        std::printf("done %lu\n", n), std::fflush(stdout);
     }
 }
 
@@ -53,11 +52,7 @@ int main(int argc, char** argv)
         if (!std::strcmp(op, "write")) r = device->WriteMemory(handle, DWORD(value), reinterpret_cast<const BYTE*>(text), DWORD(std::strlen(text)));
         if (!std::strcmp(op, "read")) r = device->ReadMemory(handle, DWORD(value), reinterpret_cast<BYTE*>(read.data()), &length);
         const bool shown = r >= 0 && !std::strcmp(op, "read");
-        std::printf("0x%08lX%s%s\n", static_cast<unsigned long>(r), shown ? " " : "", shown ? read.c_str() : "");
-        std::fflush(stdout);
+        std::printf("0x%08lX%s\n", static_cast<unsigned long>(r), shown ? (" " + read).c_str() : ""), std::fflush(stdout);
     }
-    device->Release();
-    system->Release();
-    FreeLibrary(dll);
-    return 0;
+    return 0;  // the test ends it
 }

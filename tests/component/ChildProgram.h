@@ -9,26 +9,16 @@ public:
     explicit ChildProgram(std::string commandLine)
     {
         SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        HANDLE childIn = nullptr, childOut = nullptr;
-        CreatePipe(&childIn, &in_, &inherit, 0);
-        CreatePipe(&out_, &childOut, &inherit, 1 << 16);
-        SetHandleInformation(in_, HANDLE_FLAG_INHERIT, 0);
-        SetHandleInformation(out_, HANDLE_FLAG_INHERIT, 0);
         STARTUPINFOA start = {};
-        start.cb = sizeof start, start.dwFlags = STARTF_USESTDHANDLES;
-        start.hStdInput = childIn, start.hStdOutput = childOut, start.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        start.cb = sizeof start, start.dwFlags = STARTF_USESTDHANDLES, start.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        CreatePipe(&start.hStdInput, &in_, &inherit, 0), CreatePipe(&out_, &start.hStdOutput, &inherit, 1 << 16);
+        SetHandleInformation(in_, HANDLE_FLAG_INHERIT, 0), SetHandleInformation(out_, HANDLE_FLAG_INHERIT, 0);
         // Under load Wine now and then refuses to start a process; that is not what is tested here.
         for (int attempt = 0; attempt < 5 && !CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process_); ++attempt)
             Sleep(100);
-        CloseHandle(childIn);
-        CloseHandle(childOut);
+        CloseHandle(start.hStdInput), CloseHandle(start.hStdOutput);
     }
-    ~ChildProgram()
-    {
-        Kill();
-        CloseHandle(in_);
-        CloseHandle(out_);
-    }
+    ~ChildProgram() { Kill(), CloseHandle(in_), CloseHandle(out_); }
     ChildProgram(const ChildProgram&) = delete;
     ChildProgram& operator=(const ChildProgram&) = delete;
 
@@ -46,10 +36,8 @@ public:
     {
         char chunk[4096];
         size_t end;
-        for (DWORD got = 0; (end = buffer_.find('\n')) == std::string::npos;) {
+        for (DWORD got = 0; (end = buffer_.find('\n')) == std::string::npos; buffer_.append(chunk, got))
             if (!ReadFile(out_, chunk, sizeof chunk, &got, nullptr) || got == 0) return {};
-            buffer_.append(chunk, got);
-        }
         const std::string line = buffer_.substr(0, end - (end > 0 && buffer_[end - 1] == '\r'));
         buffer_.erase(0, end + 1);
         return line;
@@ -57,10 +45,8 @@ public:
     void Kill()
     {
         if (!Started()) return;
-        TerminateProcess(process_.hProcess, 99);
-        WaitForSingleObject(process_.hProcess, INFINITE);
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
+        TerminateProcess(process_.hProcess, 99), WaitForSingleObject(process_.hProcess, INFINITE);
+        CloseHandle(process_.hThread), CloseHandle(process_.hProcess);
         process_ = {};
     }
 
@@ -70,11 +56,10 @@ private:
     std::string buffer_;
 };
 
-// A program built beside the running test.
+// A program built beside the running test, quoted for a command line.
 inline std::string BesideThisProgram(const char* name)
 {
     char self[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string path(self, n);
+    const std::string path(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
     return "\"" + path.substr(0, path.find_last_of('\\') + 1) + name + "\"";
 }

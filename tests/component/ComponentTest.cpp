@@ -2,6 +2,13 @@
 #include <cstring>
 #include <fstream>
 #include "TamberDll.h"
+#include "com/ComBase.h"
+
+// No C++ exception may unwind through a call into the program: what every object answers at any
+// moment, and the words of the trace, are noexcept, and the compiler holds them to it.
+static_assert(noexcept(std::declval<ComObject<SettingsKey>&>().QueryInterface(IID_Unknown, nullptr)) &&
+              noexcept(std::declval<ComObject<SettingsKey>&>().AddRef()) && noexcept(std::declval<ComObject<SettingsKey>&>().Release()) &&
+              noexcept(Shown(nullptr)) && noexcept(GuidName(IID_Unknown)));
 
 namespace {
 
@@ -98,6 +105,7 @@ TEST(TamberCo, EverySlotThroughTheFactoryAndNoObjectLeftAlive)
     // The settings: missing values and bad paths. (Round trips are seen end to end.)
     EXPECT_EQ(QueryText(machine, "Path"), home + "\\Modules") << "the first-run value";
     EXPECT_EQ(CallSlot(machine, 4, "Modules", "SatCD120400000;"), S_OK);
+    EXPECT_LT(CallSlot(machine, 4, std::string(200, 'N').c_str(), static_cast<const char*>(nullptr)), 0);
     BYTE back[44] = {};
     EXPECT_EQ(QueryText(machine, "NoSuchValue"), "<size 0>");
     for (const char* name : {"NoSuchValue", "Modules"})  // a string is not read as binary
@@ -116,6 +124,9 @@ TEST(TamberCo, EverySlotThroughTheFactoryAndNoObjectLeftAlive)
     std::ifstream in(home + "\\trace.txt");
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(text.substr(text.rfind('\n', text.size() - 2) + 1), "live objects: 0\n");
+    // The trace's words are made in fixed buffers: objects by kind and number, long texts shortened.
+    for (const std::string& part : {std::string(" AddRef object=EmulatorDevice#"), "name=\"" + std::string(120, 'N') + "...\" text=\"(null)\""})
+        EXPECT_NE(text.find(part), std::string::npos) << part;
     std::error_code ec;
     std::filesystem::remove_all(home, ec);
 }

@@ -18,19 +18,12 @@ std::string SettingsTextFor(unsigned long n)
     return "n=" + std::to_string(n) + ";" + std::string(6000 + n % 97, char('a' + n % 26));
 }
 
-template <typename T>
-T* Create(HMODULE dll, REFCLSID clsid, REFIID iid)
-{
-    void* out = nullptr;
-    const TamberCOCreateInstanceFn create = CreateFunction(dll);
-    return create && create(clsid, 0, 0, iid, &out) >= 0 ? static_cast<T*>(out) : nullptr;
-}
-
 SettingsKey* OpenMachineKey(HMODULE dll)
 {
-    SettingsRegistry* registry = Create<SettingsRegistry>(dll, CLSID_SettingsRegistry, IID_SettingsRegistry);
+    SettingsRegistry* registry = nullptr;
     SettingsKey* key = nullptr;
-    if (registry) registry->OpenKey("\\\\Machine\\CDModules", &key), registry->Release();
+    if (CreateFunction(dll) && CreateFunction(dll)(CLSID_SettingsRegistry, 0, 0, IID_SettingsRegistry, reinterpret_cast<void**>(&registry)) >= 0)
+        registry->OpenKey("\\\\Machine\\CDModules", &key), registry->Release();
     return key;
 }
 
@@ -52,10 +45,11 @@ TEST(TamberCo, WritersKilledAtRandomMomentsLeaveOldOrNewState)
     std::string home;
     const HMODULE dll = LoadTamber("tamber-co-durable-", true, home);
     SettingsKey* key = OpenMachineKey(dll);
-    EmulatorSystem* system = Create<EmulatorSystem>(dll, CLSID_EmulatorSystem, IID_EmulatorSystem);
+    EmulatorSystem* system = nullptr;
     EmulatorDevice* device = nullptr;
-    ASSERT_TRUE(key && system && system->OpenDevice(IID_EmulatorDevice, reinterpret_cast<void**>(&device), 0, 0, 0) >= 0);
-    ASSERT_EQ(key->SetValue("Text", SettingsTextFor(0).c_str()), S_OK);
+    ASSERT_TRUE(key && CreateFunction(dll)(CLSID_EmulatorSystem, 0, 0, IID_EmulatorSystem, reinterpret_cast<void**>(&system)) >= 0 &&
+                system->OpenDevice(IID_EmulatorDevice, reinterpret_cast<void**>(&device), 0, 0, 0) >= 0 &&
+                key->SetValue("Text", SettingsTextFor(0).c_str()) == S_OK);
     // The box reads back whole: SRAM at 0x10000 one number throughout, the configuration the low
     // bits of that number or of the one before (the writer was killed between the two calls).
     // The killed writer's handle comes back at once, and this process kept the box open, so
@@ -110,9 +104,7 @@ TEST(TamberCo, WritersKilledAtRandomMomentsLeaveOldOrNewState)
     int undone = 0;
     for (std::string line; std::getline(in, line);) undone += line.find("box recovered: ") != std::string::npos && line.find("undone") != std::string::npos;
     EXPECT_GT(undone, 0) << "no kill landed inside a memory write; the test proves little";
-    key->Release();
-    device->Release();
-    system->Release();
+    key->Release(), device->Release(), system->Release();
     FreeLibrary(dll);
     std::error_code ec;
     std::filesystem::remove_all(home, ec);

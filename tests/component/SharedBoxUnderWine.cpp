@@ -9,17 +9,16 @@ TEST(TamberCo, TwoProgramsShareOneBoxAndItsHandle)
     const HMODULE dll = LoadTamber("tamber-co-shared-", false, home);
     EmulatorSystem* system = nullptr;
     EmulatorDevice* device = nullptr;
-    ASSERT_EQ(CreateFunction(dll)(CLSID_EmulatorSystem, 0, 0, IID_EmulatorSystem, reinterpret_cast<void**>(&system)), S_OK);
-    ASSERT_EQ(system->OpenDevice(IID_EmulatorDevice, reinterpret_cast<void**>(&device), 0, 0, 0), S_OK);
     ChildProgram client(BesideThisProgram("tamber_box_client.exe"));
     DWORD handle = 0, length = 5;
     BYTE status[20] = {}, read[5] = {};
-    ASSERT_EQ(device->AcquireHandle(0, &handle, 0, 0), S_OK);
+    ASSERT_TRUE(CreateFunction(dll)(CLSID_EmulatorSystem, 0, 0, IID_EmulatorSystem, reinterpret_cast<void**>(&system)) == S_OK &&
+                system->OpenDevice(IID_EmulatorDevice, reinterpret_cast<void**>(&device), 0, 0, 0) == S_OK &&
+                device->AcquireHandle(0, &handle, 0, 0) == S_OK);
     const DWORD asked = GetTickCount();
     EXPECT_EQ(client.Ask("acquire"), "0x800700AA") << "the handle is held here";
     EXPECT_LT(GetTickCount() - asked, 1000u) << "a busy handle is answered at once, not waited for";
-    EXPECT_EQ(device->WriteMemory(handle, 0x1000, reinterpret_cast<const BYTE*>("here"), 4), S_OK);
-    EXPECT_EQ(device->ReleaseHandle(handle, 0, 0), S_OK);
+    EXPECT_TRUE(device->WriteMemory(handle, 0x1000, reinterpret_cast<const BYTE*>("here"), 4) == S_OK && device->ReleaseHandle(handle, 0, 0) == S_OK);
     const std::string steps[][2] = {
         {"acquire", "0x00000000"},               // given back here, granted there
         {"read 0x1000 4", "0x00000000 here"},    // what this process wrote
@@ -30,13 +29,9 @@ TEST(TamberCo, TwoProgramsShareOneBoxAndItsHandle)
     EXPECT_LT(device->AcquireHandle(0, &handle, 0, 0), 0) << "held there";
     client.Kill();  // holding the handle
     ASSERT_EQ(device->AcquireHandle(0, &handle, 0, 0), S_OK) << "a killed holder gives the handle back";
-    EXPECT_EQ(device->ReadMemory(handle, 0x2000, read, &length), S_OK);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(read), 5), "there");
-    EXPECT_EQ(device->GetStatus(handle, status, &(length = 20), 1, 0), S_OK);
-    EXPECT_EQ(status[11] & 1, 0) << "the mode set there";
-    device->ReleaseHandle(handle, 0, 0);
-    device->Release();
-    system->Release();
+    EXPECT_TRUE(device->ReadMemory(handle, 0x2000, read, &length) == S_OK && std::string(reinterpret_cast<char*>(read), 5) == "there");
+    EXPECT_TRUE(device->GetStatus(handle, status, &(length = 20), 1, 0) == S_OK && (status[11] & 1) == 0) << "the mode set there";
+    device->ReleaseHandle(handle, 0, 0), device->Release(), system->Release();
     FreeLibrary(dll);
     std::error_code ec;
     std::filesystem::remove_all(home, ec);

@@ -1,6 +1,7 @@
 // The COM manner shared by every object of the library: a count that starts at 1, interlocked,
 // deletion at zero, and QueryInterface answered from a small table of ids.
 #pragma once
+#include <cstdio>
 #include "interface/EmulatorInterfaces.h"
 #include "com/Process.h"
 
@@ -16,7 +17,9 @@ public:
     ComObject(const ComObject&) = delete;
     ComObject& operator=(const ComObject&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    // These three are called by the program at any moment, tracing or not: they never throw and
+    // format their trace line only when there is a trace.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override
     {
         HRESULT r = E_NOINTERFACE;
         const GUID* const ids[] = {&IID_Unknown, &ownId_};
@@ -32,24 +35,29 @@ public:
                 }
             }
         }
-        TraceCall("QueryInterface", r, "object=%s iid=%s", Name().c_str(), GuidName(iid).c_str());
+        if (Tracing()) TraceCall("QueryInterface", r, "object=%s iid=%s", Name().text, GuidName(iid).text);
         return r;  // any other id leaves *out as the caller had it
     }
-    ULONG STDMETHODCALLTYPE AddRef() override
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override
     {
         const LONG n = InterlockedIncrement(&refs_);
-        TraceCount("AddRef", Name().c_str(), n);
+        if (Tracing()) TraceCount("AddRef", Name().text, n);
         return ULONG(n);
     }
-    ULONG STDMETHODCALLTYPE Release() override
+    ULONG STDMETHODCALLTYPE Release() noexcept override
     {
         const LONG n = InterlockedDecrement(&refs_);
-        TraceCount("Release", Name().c_str(), n);
+        if (Tracing()) TraceCount("Release", Name().text, n);
         if (n == 0) delete this;
         return ULONG(n < 0 ? 0 : n);
     }
 
-    std::string Name() const { return std::string(kind_) + "#" + std::to_string(serial_); }
+    TraceWord Name() const noexcept
+    {
+        TraceWord word;
+        std::snprintf(word.text, sizeof word.text, "%s#%ld", kind_, serial_);
+        return word;
+    }
 
 protected:
     virtual ~ComObject()
@@ -57,9 +65,9 @@ protected:
         if (InterlockedDecrement(&LiveObjects) == 0) TraceLiveObjects();
     }
     // Reserved slots keep their place in the table and say so.
-    HRESULT NotImplemented(const char* slot)
+    HRESULT NotImplemented(const char* slot) noexcept
     {
-        TraceCall(slot, E_NOTIMPL, "object=%s", Name().c_str());
+        if (Tracing()) TraceCall(slot, E_NOTIMPL, "object=%s", Name().text);
         return E_NOTIMPL;
     }
 

@@ -15,9 +15,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
 }
 
 extern "C" HRESULT STDMETHODCALLTYPE TamberCOCreateInstance(REFCLSID clsid, ULONG_PTR, ULONG_PTR, REFIID iid,
-                                                           void** out)
+                                                           void** out) noexcept
 {
-    std::string name = "-";
+    TraceWord name = {"-"};
     const char* kind = IsEqualGUID(clsid, CLSID_EmulatorSystem)     ? "EmulatorSystem"
                        : IsEqualGUID(clsid, CLSID_SettingsRegistry) ? "SettingsRegistry"
                                                                      : nullptr;
@@ -36,7 +36,7 @@ extern "C" HRESULT STDMETHODCALLTYPE TamberCOCreateInstance(REFCLSID clsid, ULON
         if (IsEqualGUID(clsid, CLSID_SettingsRegistry)) return CreateSettingsRegistry(iid, out, name);
         return CLASS_E_CLASSNOTAVAILABLE;
     });
-    TraceCall("TamberCOCreateInstance", r, "clsid=%s iid=%s out=%s", GuidName(clsid).c_str(), GuidName(iid).c_str(),
-              name.c_str());
+    TraceCall("TamberCOCreateInstance", r, "clsid=%s iid=%s out=%s", GuidName(clsid).text, GuidName(iid).text,
+              name.text);
     return r;
 }

@@ -42,39 +42,41 @@ void Deliver(EmulatorSink* sink, const std::vector<std::string>& lines)
 
 // Runs one operation of the box; the fault or the box's own result comes back.
 template <typename F>
-HRESULT OnBox(EmulatorSink* sink, F body)
+HRESULT OnBox(EmulatorSink* sink, F body) noexcept
 {
-    Process& p = TheProcess();
     std::vector<std::string> lines;
-    HRESULT r = E_FAIL;
-    {
+    const HRESULT r = Guarded([&]() -> HRESULT {
+        Process& p = TheProcess();
         std::lock_guard<std::mutex> guard(p.lock);
         if (!p.ready) return E_FAIL;
         VirtualEmulator* box = TheBox(p);
         if (!box) return E_FAIL;
-        r = Guarded([&] { return HRESULT(body(*box)); });
+        const HRESULT result = HRESULT(body(*box));
         lines = box->TakeMessages();
         for (const std::string& note : box->TakeTraceNotes()) TraceText("%s", note.c_str());
-    }
-    Deliver(sink, lines);
+        return result;
+    });
+    Guarded([&] { return Deliver(sink, lines), S_OK; });
     return r;
 }
 
 // Operations the box has no part in still count for the scenario's faults.
-HRESULT Fault(const char* op, const char* particular = "")
+HRESULT Fault(const char* op, const char* particular = "") noexcept
 {
-    Process& p = TheProcess();
-    std::lock_guard<std::mutex> guard(p.lock);
-    if (!p.ready) return E_FAIL;
-    const FaultVerdict v = p.faults->Check(op, particular);
-    return v.fail ? HRESULT(v.result) : S_OK;
+    return Guarded([&]() -> HRESULT {
+        Process& p = TheProcess();
+        std::lock_guard<std::mutex> guard(p.lock);
+        if (!p.ready) return E_FAIL;
+        const FaultVerdict v = p.faults->Check(op, particular);
+        return v.fail ? HRESULT(v.result) : S_OK;
+    });
 }
 
 class DeviceObject final : public ComObject<EmulatorDevice> {
 public:
     explicit DeviceObject(EmulatorSink* sink) : ComObject(IID_EmulatorDevice, "EmulatorDevice") { sink_.Set(sink); }
 
-    HRESULT STDMETHODCALLTYPE AcquireHandle(ULONG_PTR, DWORD* handle, ULONG_PTR, ULONG_PTR) override
+    HRESULT STDMETHODCALLTYPE AcquireHandle(ULONG_PTR, DWORD* handle, ULONG_PTR, ULONG_PTR) noexcept override
     {
         uint32_t h = 0;
         const HRESULT r = OnBox(sink_.Get(), [&](VirtualEmulator& b) { return b.AcquireHandle(handle ? &h : nullptr); });
@@ -82,24 +84,24 @@ public:
         TraceCall("AcquireHandle", r, "handle=%lu", r >= 0 ? static_cast<unsigned long>(h) : 0ul);
         return r;
     }
-    HRESULT STDMETHODCALLTYPE ReleaseHandle(DWORD handle, ULONG_PTR, ULONG_PTR) override
+    HRESULT STDMETHODCALLTYPE ReleaseHandle(DWORD handle, ULONG_PTR, ULONG_PTR) noexcept override
     {
         const HRESULT r = OnBox(sink_.Get(), [&](VirtualEmulator& b) { return b.ReleaseHandle(handle); });
         TraceCall("ReleaseHandle", r, "handle=%lu", static_cast<unsigned long>(handle));
         return r;
     }
     HRESULT STDMETHODCALLTYPE SetMessageSink(EmulatorSink* sink, ULONG_PTR, ULONG_PTR, ULONG_PTR, ULONG_PTR,
-                                             ULONG_PTR) override
+                                             ULONG_PTR) noexcept override
     {
         const HRESULT r = Fault("SetMessageSink");
         if (r >= 0) sink_.Set(sink);
         TraceCall("SetMessageSink", r, "sink=%p", static_cast<void*>(sink));
         return r;
     }
-    HRESULT STDMETHODCALLTYPE Reserved6() override { return NotImplemented("Reserved6"); }
-    HRESULT STDMETHODCALLTYPE Reserved7() override { return NotImplemented("Reserved7"); }
+    HRESULT STDMETHODCALLTYPE Reserved6() noexcept override { return NotImplemented("Reserved6"); }
+    HRESULT STDMETHODCALLTYPE Reserved7() noexcept override { return NotImplemented("Reserved7"); }
     HRESULT STDMETHODCALLTYPE DownloadCutterModule(DWORD handle, const BYTE* image, DWORD length, ULONG_PTR,
-                                                   ULONG_PTR) override
+                                                   ULONG_PTR) noexcept override
     {
         const HRESULT r =
             OnBox(sink_.Get(), [&](VirtualEmulator& b) { return b.DownloadCutterModule(handle, image, length); });
@@ -109,7 +111,7 @@ public:
                   image && length > 6 ? image[5] : -1, image && length > 6 ? image[6] : -1);
         return r;
     }
-    HRESULT STDMETHODCALLTYPE QueryMode(DWORD handle, BYTE* buffer, DWORD length, BYTE* second, ULONG_PTR) override
+    HRESULT STDMETHODCALLTYPE QueryMode(DWORD handle, BYTE* buffer, DWORD length, BYTE* second, ULONG_PTR) noexcept override
     {
         const HRESULT r =
             OnBox(sink_.Get(), [&](VirtualEmulator& b) { return b.QueryMode(handle, buffer, length, second); });
@@ -117,7 +119,7 @@ public:
                   static_cast<unsigned long>(length), r >= 0 && buffer && length ? buffer[0] : -1);
         return r;
     }
-    HRESULT STDMETHODCALLTYPE SetMode(DWORD handle, DWORD word, ULONG_PTR) override
+    HRESULT STDMETHODCALLTYPE SetMode(DWORD handle, DWORD word, ULONG_PTR) noexcept override
     {
         const HRESULT r = OnBox(sink_.Get(), [&](VirtualEmulator& b) { return b.SetMode(handle, word); });
         TraceCall("SetMode", r, "handle=%lu word=0x%lX mode=%lu configuration=%lu device=%lu",
@@ -126,15 +128,15 @@ public:
                   static_cast<unsigned long>(word >> 8));
         return r;
     }
-    HRESULT STDMETHODCALLTYPE Reserved11() override { return NotImplemented("Reserved11"); }
-    HRESULT STDMETHODCALLTYPE Reserved12() override { return NotImplemented("Reserved12"); }
-    HRESULT STDMETHODCALLTYPE TestReady(DWORD handle, ULONG_PTR) override
+    HRESULT STDMETHODCALLTYPE Reserved11() noexcept override { return NotImplemented("Reserved11"); }
+    HRESULT STDMETHODCALLTYPE Reserved12() noexcept override { return NotImplemented("Reserved12"); }
+    HRESULT STDMETHODCALLTYPE TestReady(DWORD handle, ULONG_PTR) noexcept override
     {
         const HRESULT r = OnBox(sink_.Get(), [&](VirtualEmulator& b) { return b.TestReady(handle); });
         TraceCall("TestReady", r, "handle=%lu", static_cast<unsigned long>(handle));
         return r;
     }
-    HRESULT STDMETHODCALLTYPE GetTargetInfo(DWORD handle, BYTE* buffer, DWORD* size, ULONG_PTR) override
+    HRESULT STDMETHODCALLTYPE GetTargetInfo(DWORD handle, BYTE* buffer, DWORD* size, ULONG_PTR) noexcept override
     {
         const unsigned long in = size ? *size : 0;
         uint32_t s = uint32_t(in);
@@ -145,8 +147,8 @@ public:
                   r >= 0 ? buffer[39] : -1, r >= 0 ? buffer[36] << 8 | buffer[37] : -1);
         return r;
     }
-    HRESULT STDMETHODCALLTYPE Reserved15() override { return NotImplemented("Reserved15"); }
-    HRESULT STDMETHODCALLTYPE WriteMemory(DWORD handle, DWORD address, const BYTE* data, DWORD length) override
+    HRESULT STDMETHODCALLTYPE Reserved15() noexcept override { return NotImplemented("Reserved15"); }
+    HRESULT STDMETHODCALLTYPE WriteMemory(DWORD handle, DWORD address, const BYTE* data, DWORD length) noexcept override
     {
         const HRESULT r =
             OnBox(sink_.Get(), [&](VirtualEmulator& b) { return b.WriteMemory(handle, address, data, length); });
@@ -154,7 +156,7 @@ public:
                   static_cast<unsigned long>(address), static_cast<unsigned long>(length));
         return r;
     }
-    HRESULT STDMETHODCALLTYPE ReadMemory(DWORD handle, DWORD address, BYTE* buffer, DWORD* length) override
+    HRESULT STDMETHODCALLTYPE ReadMemory(DWORD handle, DWORD address, BYTE* buffer, DWORD* length) noexcept override
     {
         const unsigned long in = length ? *length : 0;
         uint32_t n = uint32_t(in);
@@ -166,7 +168,7 @@ public:
                   static_cast<unsigned long>(address), in);
         return r;
     }
-    HRESULT STDMETHODCALLTYPE GetStatus(DWORD handle, BYTE* buffer, DWORD* size, DWORD kind, ULONG_PTR) override
+    HRESULT STDMETHODCALLTYPE GetStatus(DWORD handle, BYTE* buffer, DWORD* size, DWORD kind, ULONG_PTR) noexcept override
     {
         const unsigned long in = size ? *size : 0;
         uint32_t s = uint32_t(in);
@@ -184,9 +186,9 @@ public:
         }
         return r;
     }
-    HRESULT STDMETHODCALLTYPE Reserved19() override { return NotImplemented("Reserved19"); }
-    HRESULT STDMETHODCALLTYPE Reserved20() override { return NotImplemented("Reserved20"); }
-    HRESULT STDMETHODCALLTYPE GetConfiguration(DWORD* value, DWORD* second, ULONG_PTR, ULONG_PTR, ULONG_PTR) override
+    HRESULT STDMETHODCALLTYPE Reserved19() noexcept override { return NotImplemented("Reserved19"); }
+    HRESULT STDMETHODCALLTYPE Reserved20() noexcept override { return NotImplemented("Reserved20"); }
+    HRESULT STDMETHODCALLTYPE GetConfiguration(DWORD* value, DWORD* second, ULONG_PTR, ULONG_PTR, ULONG_PTR) noexcept override
     {
         uint32_t v = 0, s = 0;
         const HRESULT r = OnBox(sink_.Get(), [&](VirtualEmulator& b) {
@@ -199,9 +201,9 @@ public:
         TraceCall("GetConfiguration", r, "value=%lu", static_cast<unsigned long>(v));
         return r;
     }
-    HRESULT STDMETHODCALLTYPE Reserved22() override { return NotImplemented("Reserved22"); }
-    HRESULT STDMETHODCALLTYPE Reserved23() override { return NotImplemented("Reserved23"); }
-    HRESULT STDMETHODCALLTYPE Reset(DWORD handle, ULONG_PTR) override
+    HRESULT STDMETHODCALLTYPE Reserved22() noexcept override { return NotImplemented("Reserved22"); }
+    HRESULT STDMETHODCALLTYPE Reserved23() noexcept override { return NotImplemented("Reserved23"); }
+    HRESULT STDMETHODCALLTYPE Reset(DWORD handle, ULONG_PTR) noexcept override
     {
         const HRESULT r = OnBox(sink_.Get(), [&](VirtualEmulator& b) { return b.Reset(handle); });
         TraceCall("Reset", r, "handle=%lu", static_cast<unsigned long>(handle));
@@ -216,17 +218,17 @@ class SystemObject final : public ComObject<EmulatorSystem> {
 public:
     SystemObject() : ComObject(IID_EmulatorSystem, "EmulatorSystem") {}
 
-    HRESULT STDMETHODCALLTYPE Initialise(EmulatorSink* sink, ULONG_PTR, ULONG_PTR, ULONG_PTR) override
+    HRESULT STDMETHODCALLTYPE Initialise(EmulatorSink* sink, ULONG_PTR, ULONG_PTR, ULONG_PTR) noexcept override
     {
         const HRESULT r = Fault("Initialise");
         if (r >= 0) sink_.Set(sink);
         TraceCall("Initialise", r, "sink=%p", static_cast<void*>(sink));
         return r;
     }
-    HRESULT STDMETHODCALLTYPE OpenDevice(REFIID iid, void** device, ULONG_PTR, ULONG_PTR, ULONG_PTR) override
+    HRESULT STDMETHODCALLTYPE OpenDevice(REFIID iid, void** device, ULONG_PTR, ULONG_PTR, ULONG_PTR) noexcept override
     {
         HRESULT r = Fault("OpenDevice");
-        std::string name = "-";
+        TraceWord name = {"-"};
         if (r >= 0) {
             if (!device) {
                 r = E_POINTER;
@@ -241,7 +243,7 @@ public:
                 r = E_OUTOFMEMORY;
             }
         }
-        TraceCall("OpenDevice", r, "iid=%s out=%s", GuidName(iid).c_str(), name.c_str());
+        TraceCall("OpenDevice", r, "iid=%s out=%s", GuidName(iid).text, name.text);
         return r;
     }
 
@@ -251,7 +253,7 @@ private:
 
 }  // namespace
 
-HRESULT CreateEmulatorSystem(REFIID iid, void** out, std::string& name)
+HRESULT CreateEmulatorSystem(REFIID iid, void** out, TraceWord& name)
 {
     if (!IsEqualGUID(iid, IID_Unknown) && !IsEqualGUID(iid, IID_EmulatorSystem)) return E_NOINTERFACE;
     {

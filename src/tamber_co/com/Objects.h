@@ -1,7 +1,7 @@
 // Object creation for the factory: the object with one reference, or a failure and no object.
 #pragma once
-#include <string>
 #include <windows.h>
+#include "com/Process.h"
 
-HRESULT CreateEmulatorSystem(REFIID iid, void** out, std::string& name);
-HRESULT CreateSettingsRegistry(REFIID iid, void** out, std::string& name);
+HRESULT CreateEmulatorSystem(REFIID iid, void** out, TraceWord& name);
+HRESULT CreateSettingsRegistry(REFIID iid, void** out, TraceWord& name);

@@ -1,6 +1,7 @@
 #include "com/Process.h"
 #include "interface/EmulatorInterfaces.h"
 #include <cstdio>
+#include <cstring>
 #include "store/AtomicFile.h"
 #include "store/NamedBoxShare.h"
 
@@ -8,26 +9,28 @@ volatile LONG LiveObjects = 0;
 
 namespace {
 
-std::string Environment(const char* name)
+// A variable of the environment in UTF-8, read through the wide API so every letter of a user
+// name survives whatever the ANSI code page. Empty when unset.
+std::string Environment(const wchar_t* name)
 {
-    char value[MAX_PATH * 2];
-    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-    return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
+    std::wstring value(GetEnvironmentVariableW(name, nullptr, 0), L'\0');
+    const DWORD n = value.empty() ? 0 : GetEnvironmentVariableW(name, value.data(), DWORD(value.size()));
+    return n > 0 && n < value.size() ? Utf8(value.substr(0, n)) : std::string();
 }
 
 // A folder from the environment as a full path: "/tmp/home" under Wine becomes "Z:\tmp\home", so
 // the module path stored in the settings still works after the program changes its drive.
 std::string FullPath(const std::string& path)
 {
-    if (path.empty()) return path;
-    char full[MAX_PATH * 2];
-    const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    return n > 0 && n < sizeof full ? std::string(full, n) : path;
+    const std::wstring wide = WidePath(path);
+    std::wstring full(path.empty() ? 0 : GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
+    const DWORD n = full.empty() ? 0 : GetFullPathNameW(wide.c_str(), DWORD(full.size()), full.data(), nullptr);
+    return n > 0 && n < full.size() ? Utf8(full.substr(0, n)) : path;
 }
 
 void Setup(Process& p)
 {
-    const std::string home = FullPath(Environment("TAMBER_HOME"));
+    const std::string home = FullPath(Environment(L"TAMBER_HOME"));
     std::string machineRoot, userRoot;
     if (!home.empty()) {
         p.stateDir = home;
@@ -35,9 +38,9 @@ void Setup(Process& p)
         userRoot = JoinPath(home, "User");
         p.moduleFolder = JoinPath(home, "Modules");
     } else {
-        const std::string programData = Environment("ProgramData");
-        const std::string appData = Environment("APPDATA");
-        const std::string localAppData = Environment("LOCALAPPDATA");
+        const std::string programData = Environment(L"ProgramData");
+        const std::string appData = Environment(L"APPDATA");
+        const std::string localAppData = Environment(L"LOCALAPPDATA");
         if (programData.empty() || appData.empty() || localAppData.empty()) {
             TraceText("setup failed: neither TAMBER_HOME nor ProgramData, APPDATA and LOCALAPPDATA are set");
             return;
@@ -48,7 +51,7 @@ void Setup(Process& p)
         p.moduleFolder = JoinPath(JoinPath(programData, "Tamber"), "Modules");
     }
     p.scenario = DefaultScenario();
-    const std::string file = FullPath(Environment("TAMBER_EMULATOR"));
+    const std::string file = FullPath(Environment(L"TAMBER_EMULATOR"));
     if (!file.empty()) {
         std::string error;
         if (!LoadScenarioFile(file, p.scenario, error)) {
@@ -104,13 +107,13 @@ void CloseTheBox()
     p->share.reset();
 }
 
-long NextSerial()
+long NextSerial() noexcept
 {
     static volatile LONG serial = 0;
     return InterlockedIncrement(&serial);
 }
 
-std::string GuidName(const GUID& id)
+TraceWord GuidName(const GUID& id) noexcept
 {
     struct Known {
         const GUID* id;
@@ -123,11 +126,23 @@ std::string GuidName(const GUID& id)
         {&CLSID_SettingsRegistry, "CLSID_SettingsRegistry"}, {&IID_SettingsRegistry, "IID_SettingsRegistry"},
         {&IID_SettingsKey, "IID_SettingsKey"},           {&unknown, "IID_IUnknown"},
     };
-    for (const Known& k : known)
-        if (IsEqualGUID(id, *k.id)) return k.name;
-    char text[64];
-    std::snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+    TraceWord word;
+    for (const Known& k : known) {
+        if (IsEqualGUID(id, *k.id)) {
+            std::snprintf(word.text, sizeof word.text, "%s", k.name);
+            return word;
+        }
+    }
+    std::snprintf(word.text, sizeof word.text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
                   static_cast<unsigned long>(id.Data1), id.Data2, id.Data3, id.Data4[0], id.Data4[1], id.Data4[2],
                   id.Data4[3], id.Data4[4], id.Data4[5], id.Data4[6], id.Data4[7]);
-    return text;
+    return word;
+}
+
+TraceWord Shown(const char* text) noexcept
+{
+    TraceWord word;
+    if (!text) std::snprintf(word.text, sizeof word.text, "(null)");
+    else std::snprintf(word.text, sizeof word.text, std::strlen(text) > 120 ? "%.120s..." : "%s", text);
+    return word;
 }

@@ -35,17 +35,26 @@ VirtualEmulator* TheBox(Process& p);
 // Lets go of the box when the library is unloaded: a handle this process holds is given back.
 void CloseTheBox();
 
-long NextSerial();
-std::string GuidName(const GUID& id);
+long NextSerial() noexcept;
+
+// Words for the trace in fixed buffers: making them allocates nothing and cannot throw, so the
+// trace can be written from any interface call, guarded or not.
+struct TraceWord {
+    char text[136];
+};
+TraceWord GuidName(const GUID& id) noexcept;
+// A caller's text as the trace shows it: "(null)", or at most 120 characters and "...".
+TraceWord Shown(const char* text) noexcept;
 
 // Trace lines, written only when TAMBER_TRACE names a file, each flushed as it is written.
-void TraceCall(const char* op, HRESULT result, const char* format, ...)
+bool Tracing() noexcept;
+void TraceCall(const char* op, HRESULT result, const char* format, ...) noexcept
     __attribute__((format(printf, 3, 4)));
-void TraceCount(const char* op, const char* object, long count);
-void TraceText(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void TraceLiveObjects();
-void TraceStart();
-void TraceStop();
+void TraceCount(const char* op, const char* object, long count) noexcept;
+void TraceText(const char* format, ...) noexcept __attribute__((format(printf, 1, 2)));
+void TraceLiveObjects() noexcept;
+void TraceStart() noexcept;
+void TraceStop() noexcept;
 
 // Runs body, turning anything thrown into a failure: no C++ exception leaves the library.
 template <typename F>

@@ -4,64 +4,70 @@
 #include <new>
 #include "com/ComBase.h"
 #include "com/Objects.h"
+#include "store/AtomicFile.h"
 #include "store/DemoMaterial.h"
 
 namespace {
 
-std::string Shown(const char* text)
+// UTF-8 text in the ANSI code page, or empty when a letter has no place in it.
+std::string AnsiText(const std::string& utf8)
 {
-    if (!text) return "(null)";
-    std::string s(text);
-    if (s.size() > 120) s = s.substr(0, 120) + "...";
-    return s;
+    const std::wstring wide = WidePath(utf8);
+    BOOL lost = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), int(wide.size()), nullptr, 0, nullptr, &lost);
+    std::string text(size_t(n > 0 && !lost ? n : 0), '\0');
+    if (!text.empty()) WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), int(wide.size()), text.data(), n, nullptr, &lost);
+    return lost ? std::string() : text;
 }
 
 template <typename F>
-HRESULT OnStore(const char* op, F body)
+HRESULT OnStore(const char* op, F body) noexcept
 {
-    Process& p = TheProcess();
-    std::lock_guard<std::mutex> guard(p.lock);
-    if (!p.ready) return E_FAIL;
-    const FaultVerdict v = p.faults->Check(op);
-    if (v.fail) return HRESULT(v.result);
-    return Guarded([&] { return HRESULT(body(*p.store)); });
+    return Guarded([&]() -> HRESULT {
+        Process& p = TheProcess();
+        std::lock_guard<std::mutex> guard(p.lock);
+        if (!p.ready) return E_FAIL;
+        const FaultVerdict v = p.faults->Check(op);
+        if (v.fail) return HRESULT(v.result);
+        return HRESULT(body(*p.store));
+    });
 }
 
 class KeyObject final : public ComObject<SettingsKey> {
 public:
     explicit KeyObject(std::string file) : ComObject(IID_SettingsKey, "SettingsKey"), file_(std::move(file)) {}
 
-    HRESULT STDMETHODCALLTYPE QueryValue(const char* name, BYTE* buffer, DWORD* size) override
+    HRESULT STDMETHODCALLTYPE QueryValue(const char* name, BYTE* buffer, DWORD* size) noexcept override
     {
         return Query("QueryValue", name, false, buffer, size);
     }
-    HRESULT STDMETHODCALLTYPE SetValue(const char* name, const char* text) override
+    HRESULT STDMETHODCALLTYPE SetValue(const char* name, const char* text) noexcept override
     {
         const HRESULT r = OnStore("SetValue", [&](SettingsStore& s) -> HRESULT {
             if (!text) return E_POINTER;
             return s.Set(file_, name, false, reinterpret_cast<const uint8_t*>(text), uint32_t(std::strlen(text)));
         });
-        TraceCall("SetValue", r, "key=%s name=\"%s\" text=\"%s\"", Name().c_str(), Shown(name).c_str(),
-                  Shown(text).c_str());
+        TraceCall("SetValue", r, "key=%s name=\"%s\" text=\"%s\"", Name().text, Shown(name).text,
+                  Shown(text).text);
         return r;
     }
-    HRESULT STDMETHODCALLTYPE Reserved5() override { return NotImplemented("Reserved5"); }
-    HRESULT STDMETHODCALLTYPE Reserved6() override { return NotImplemented("Reserved6"); }
-    HRESULT STDMETHODCALLTYPE Reserved7() override { return NotImplemented("Reserved7"); }
-    HRESULT STDMETHODCALLTYPE QueryBinaryValue(const char* name, BYTE* buffer, DWORD* size) override
+    HRESULT STDMETHODCALLTYPE Reserved5() noexcept override { return NotImplemented("Reserved5"); }
+    HRESULT STDMETHODCALLTYPE Reserved6() noexcept override { return NotImplemented("Reserved6"); }
+    HRESULT STDMETHODCALLTYPE Reserved7() noexcept override { return NotImplemented("Reserved7"); }
+    HRESULT STDMETHODCALLTYPE QueryBinaryValue(const char* name, BYTE* buffer, DWORD* size) noexcept override
     {
         return Query("QueryBinaryValue", name, true, buffer, size);
     }
-    HRESULT STDMETHODCALLTYPE SetBinaryValue(const char* name, const BYTE* data, DWORD size) override
+    HRESULT STDMETHODCALLTYPE SetBinaryValue(const char* name, const BYTE* data, DWORD size) noexcept override
     {
         const HRESULT r = OnStore("SetBinaryValue", [&](SettingsStore& s) { return s.Set(file_, name, true, data, size); });
-        TraceCall("SetBinaryValue", r, "key=%s name=\"%s\" size=%lu", Name().c_str(), Shown(name).c_str(),
+        TraceCall("SetBinaryValue", r, "key=%s name=\"%s\" size=%lu", Name().text, Shown(name).text,
                   static_cast<unsigned long>(size));
         return r;
     }
 
 private:
-    HRESULT Query(const char* op, const char* name, bool binary, BYTE* buffer, DWORD* size)
+    HRESULT Query(const char* op, const char* name, bool binary, BYTE* buffer, DWORD* size) noexcept
     {
         const unsigned long in = size ? *size : 0;
         uint32_t n = uint32_t(in);
@@ -72,7 +78,7 @@ private:
             return s.Query(file_, name, binary, buffer, &n);
         });
         if (asked) *size = n;
-        TraceCall(op, r, "key=%s name=\"%s\" size=%lu out_size=%lu", Name().c_str(), Shown(name).c_str(), in,
+        TraceCall(op, r, "key=%s name=\"%s\" size=%lu out_size=%lu", Name().text, Shown(name).text, in,
                   size ? static_cast<unsigned long>(*size) : 0ul);
         return r;
     }
@@ -91,25 +97,31 @@ class RegistryObject final : public ComObject<SettingsRegistry> {
 public:
     RegistryObject() : ComObject(IID_SettingsRegistry, "SettingsRegistry") {}
 
-    HRESULT STDMETHODCALLTYPE Reserved3() override { return NotImplemented("Reserved3"); }
-    HRESULT STDMETHODCALLTYPE Reserved4() override { return NotImplemented("Reserved4"); }
-    HRESULT STDMETHODCALLTYPE Reserved5() override { return NotImplemented("Reserved5"); }
-    HRESULT STDMETHODCALLTYPE Reserved6() override { return NotImplemented("Reserved6"); }
-    HRESULT STDMETHODCALLTYPE Reserved7() override { return NotImplemented("Reserved7"); }
-    HRESULT STDMETHODCALLTYPE Reserved8() override { return NotImplemented("Reserved8"); }
-    HRESULT STDMETHODCALLTYPE Reserved9() override { return NotImplemented("Reserved9"); }
-    HRESULT STDMETHODCALLTYPE OpenKey(const char* path, SettingsKey** key) override
+    HRESULT STDMETHODCALLTYPE Reserved3() noexcept override { return NotImplemented("Reserved3"); }
+    HRESULT STDMETHODCALLTYPE Reserved4() noexcept override { return NotImplemented("Reserved4"); }
+    HRESULT STDMETHODCALLTYPE Reserved5() noexcept override { return NotImplemented("Reserved5"); }
+    HRESULT STDMETHODCALLTYPE Reserved6() noexcept override { return NotImplemented("Reserved6"); }
+    HRESULT STDMETHODCALLTYPE Reserved7() noexcept override { return NotImplemented("Reserved7"); }
+    HRESULT STDMETHODCALLTYPE Reserved8() noexcept override { return NotImplemented("Reserved8"); }
+    HRESULT STDMETHODCALLTYPE Reserved9() noexcept override { return NotImplemented("Reserved9"); }
+    HRESULT STDMETHODCALLTYPE OpenKey(const char* path, SettingsKey** key) noexcept override
     {
-        std::string name = "-";
-        std::string file;
+        TraceWord name = {"-"};
         const HRESULT r = OnStore("OpenKey", [&](SettingsStore& s) -> HRESULT {
             if (!path || !key) return E_POINTER;
             *key = nullptr;
+            std::string file;
             if (!s.KeyFile(path, file)) return E_INVALIDARG;
             Process& p = TheProcess();
             if (SameText(path, "\\\\Machine\\CDModules") && p.scenario.seedDefaults && !p.seedChecked) {
                 p.seedChecked = true;
-                if (SeedDefaultSettings(s, file, p.moduleFolder))
+                // The program reads "Path" through the ANSI interface: a folder its code page
+                // cannot name is left unset, which the program reports, rather than set wrong.
+                const std::string programFolder = AnsiText(p.moduleFolder);
+                if (programFolder.empty())
+                    TraceText("first run: the module folder %s cannot be named in the program's code page; no Path set",
+                              p.moduleFolder.c_str());
+                else if (SeedDefaultSettings(s, file, p.moduleFolder, programFolder))
                     TraceText("first run: demo modules written to %s", p.moduleFolder.c_str());
             }
             KeyObject* k = new (std::nothrow) KeyObject(file);
@@ -118,14 +130,14 @@ public:
             name = k->Name();
             return S_OK;
         });
-        TraceCall("OpenKey", r, "path=\"%s\" out=%s", Shown(path).c_str(), name.c_str());
+        TraceCall("OpenKey", r, "path=\"%s\" out=%s", Shown(path).text, name.text);
         return r;
     }
 };
 
 }  // namespace
 
-HRESULT CreateSettingsRegistry(REFIID iid, void** out, std::string& name)
+HRESULT CreateSettingsRegistry(REFIID iid, void** out, TraceWord& name)
 {
     if (!IsEqualGUID(iid, IID_Unknown) && !IsEqualGUID(iid, IID_SettingsRegistry)) return E_NOINTERFACE;
     RegistryObject* r = new (std::nothrow) RegistryObject;

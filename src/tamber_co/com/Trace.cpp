@@ -44,22 +44,23 @@ void Line(const char* op, const char* args, const char* result)
 
 }  // namespace
 
-void TraceStart()
+void TraceStart() noexcept
 {
     InitializeCriticalSection(&TraceLock);
     QueryPerformanceFrequency(&Frequency);
     QueryPerformanceCounter(&Start);
     Started = true;
-    char path[MAX_PATH];
-    const DWORD n = GetEnvironmentVariableA("TAMBER_TRACE", path, sizeof path);
-    if (n == 0 || n >= sizeof path) return;
-    char full[MAX_PATH];
-    const DWORD m = GetFullPathNameA(path, sizeof full, full, nullptr);  // "/tmp/t.txt" under Wine too
-    TraceFile = CreateFileA(m > 0 && m < sizeof full ? full : path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    wchar_t path[MAX_PATH * 2];
+    const DWORD n = GetEnvironmentVariableW(L"TAMBER_TRACE", path, MAX_PATH * 2);
+    if (n == 0 || n >= MAX_PATH * 2) return;
+    wchar_t full[MAX_PATH * 2];
+    const DWORD m = GetFullPathNameW(path, MAX_PATH * 2, full, nullptr);  // "/tmp/t.txt" under Wine too
+    TraceFile = CreateFileW(m > 0 && m < MAX_PATH * 2 ? full : path, FILE_APPEND_DATA,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-void TraceStop()
+void TraceStop() noexcept
 {
     if (!Started) return;
     TraceLiveObjects();
@@ -67,7 +68,7 @@ void TraceStop()
     TraceFile = INVALID_HANDLE_VALUE;
 }
 
-void TraceCall(const char* op, HRESULT result, const char* format, ...)
+void TraceCall(const char* op, HRESULT result, const char* format, ...) noexcept
 {
     if (TraceFile == INVALID_HANDLE_VALUE) return;
     char args[768];
@@ -80,7 +81,7 @@ void TraceCall(const char* op, HRESULT result, const char* format, ...)
     Line(op, args, r);
 }
 
-void TraceCount(const char* op, const char* object, long count)
+void TraceCount(const char* op, const char* object, long count) noexcept
 {
     if (TraceFile == INVALID_HANDLE_VALUE) return;
     char args[128], r[16];
@@ -89,7 +90,7 @@ void TraceCount(const char* op, const char* object, long count)
     Line(op, args, r);
 }
 
-void TraceText(const char* format, ...)
+void TraceText(const char* format, ...) noexcept
 {
     if (TraceFile == INVALID_HANDLE_VALUE) return;
     char text[1024];
@@ -102,7 +103,12 @@ void TraceText(const char* format, ...)
     Write(line, n < int(sizeof line) ? n : int(sizeof line) - 1);
 }
 
-void TraceLiveObjects()
+bool Tracing() noexcept
+{
+    return TraceFile != INVALID_HANDLE_VALUE;
+}
+
+void TraceLiveObjects() noexcept
 {
     if (TraceFile == INVALID_HANDLE_VALUE) return;
     char line[64];

@@ -50,7 +50,7 @@ bool ReadNumber(const std::string& word, T& out)
 void VirtualEmulator::LoadState()
 {
     if (stateDir_.empty()) return;
-    MakeDirectories(stateDir_);
+    if (!MakeDirectories(stateDir_)) TraceNote("box error: the state folder " + stateDir_ + " could not be made");
     std::string bytes;
     if (!scenario_.freshSram && ReadWholeFile(JoinPath(stateDir_, SramFile), bytes) && bytes.size() == SramSize)
         std::memcpy(sram_, bytes.data(), SramSize);
@@ -85,10 +85,13 @@ void VirtualEmulator::LoadState()
     cut.startMs = now_ - int64_t(double(clock_.WallMs() - wallStart) * clock_.Scale());
 }
 
-void VirtualEmulator::SaveSram()
+bool VirtualEmulator::SaveSram()
 {
-    if (stateDir_.empty()) return;
-    ReplaceFileAtomically(JoinPath(stateDir_, SramFile), sram_, SramSize, false);
+    if (stateDir_.empty()) return true;
+    const std::string path = JoinPath(stateDir_, SramFile);
+    if (ReplaceFileAtomically(path, sram_, SramSize, false)) return true;
+    TraceNote("box error: " + path + " could not be written");
+    return false;
 }
 
 void VirtualEmulator::SaveCut()
@@ -102,5 +105,6 @@ void VirtualEmulator::SaveCut()
                                 static_cast<unsigned long>(cut.first), static_cast<unsigned long>(cut.end),
                                 static_cast<long long>(wallStart));
     if (n < 0 || size_t(n) >= sizeof text) return;
-    ReplaceFileAtomically(JoinPath(stateDir_, CutFile), text, size_t(n), true);
+    if (!ReplaceFileAtomically(JoinPath(stateDir_, CutFile), text, size_t(n), true))
+        TraceNote("box error: " + JoinPath(stateDir_, CutFile) + " could not be written");
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include "common/ByteOrder.h"
 #include "common/Checksum.h"
+#include "store/AtomicFile.h"
 
 using namespace TamberResult;
 
@@ -113,13 +114,8 @@ void VirtualEmulator::Recover(bool holderEnded)
 {
     if (image_.built != BoxImage::BuiltMark || image_.layout != sizeof(BoxImage)) return;
     // A write whose state never became current is undone: SRAM goes back to that state's.
-    bool undone = false;
-    if (LoadWord(image_.undoArmed) && image_.undoSequence == Committed().sequence) {
-        if (image_.undoAddress < SramSize && image_.undoLength <= SramSize - image_.undoAddress)
-            std::memcpy(sram_ + image_.undoAddress, image_.undo, image_.undoLength);
-        StoreWord(image_.undoArmed, 0);
-        undone = true;
-    }
+    const bool undone = LoadWord(image_.undoArmed) && image_.undoSequence == Committed().sequence;
+    if (undone) UndoWrite();
     if (!holderEnded) return;
     clock_.Share(image_.clockOriginNs, image_.timeScale);
     now_ = clock_.ModelMs();
@@ -154,6 +150,13 @@ void VirtualEmulator::WriteSram(uint32_t address, const uint8_t* data, uint32_t 
     ++s_.sramGeneration;
 }
 
+void VirtualEmulator::UndoWrite()
+{
+    if (image_.undoAddress < SramSize && image_.undoLength <= SramSize - image_.undoAddress)
+        std::memcpy(sram_ + image_.undoAddress, image_.undo, image_.undoLength);
+    StoreWord(image_.undoArmed, 0);
+}
+
 void VirtualEmulator::PowerOn()
 {
     // Nobody has the box open (or the last one to build it ended half-way): build it afresh.
@@ -168,14 +171,10 @@ void VirtualEmulator::PowerOn()
         if (scenario_.devices[i].type == 0 || scenario_.devices[i].type == 7) s_.emulationDevice = uint32_t(i + 1);
     s_.discPresent = scenario_.disc.present;
     s_.discSectors = scenario_.disc.sectors;
+    uint64_t size = 0;
     if (s_.discPresent && !scenario_.disc.image.empty()) {
-        FILE* f = std::fopen(scenario_.disc.image.c_str(), "rb");
-        s_.discPresent = f != nullptr;
-        if (f) {
-            std::fseek(f, 0, SEEK_END);
-            const long size = std::ftell(f);
-            std::fclose(f);
-            s_.discSectors = size > 0 ? uint32_t(size / (scenario_.disc.raw ? 2352 : 2048)) : 0;
+        if ((s_.discPresent = FileSize(scenario_.disc.image, size))) {
+            s_.discSectors = uint32_t(std::min<uint64_t>(size / (scenario_.disc.raw ? 2352 : 2048), UINT32_MAX));
             s_.discPresent = s_.discSectors > 0;
         }
     }
@@ -580,7 +579,13 @@ int32_t VirtualEmulator::WriteMemory(uint32_t handle, uint32_t address, const ui
     s_.busyUntil = std::max(s_.busyUntil, now_ + scenario_.timings.writeBusyMs * int64_t((length + 16383) / 16384));
     const uint16_t before = s_.verdict;
     if (TargetConnected() && ModuleError() != before) s_.driveEpoch = std::max(s_.driveEpoch, now_);
-    SaveSram();
+    if (!SaveSram()) {
+        // Battery-backed memory that would not survive: the box refuses the write and keeps
+        // what it had, and the program hears of it.
+        UndoWrite();
+        std::memcpy(&s_, &Committed(), sizeof s_);
+        return WriteFault;
+    }
     return Ok;
 }
 

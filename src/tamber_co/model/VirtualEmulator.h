@@ -24,6 +24,7 @@ constexpr int32_t NotReady = int32_t(0x80070015);         // no disc to cut from
 constexpr int32_t Busy = int32_t(0x800700AA);             // TestReady while busy, handle already taken
 constexpr int32_t BufferTooSmall = int32_t(0x8007007A);
 constexpr int32_t NotFound = int32_t(0x80070002);         // missing settings value
+constexpr int32_t WriteFault = int32_t(0x8007001D);       // SRAM could not be saved
 }  // namespace TamberResult
 
 class VirtualEmulator {
@@ -93,6 +94,7 @@ private:
     void Recover(bool holderEnded);
     void Commit();
     void WriteSram(uint32_t address, const uint8_t* data, uint32_t length);
+    void UndoWrite();
     void PowerOn();
     void Join();
     void Refresh();
@@ -111,7 +113,7 @@ private:
     int32_t Guard(const Call& call, uint32_t handle, const char* op, const char* particular = nullptr);
     void WriteDeviceTable();
     void LoadState();
-    void SaveSram();
+    bool SaveSram();
     void SaveCut();
     void Note(std::string text) { messages_.push_back(std::move(text)); }
     void TraceNote(std::string text) { traceNotes_.push_back(std::move(text)); }

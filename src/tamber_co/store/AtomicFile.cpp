@@ -36,10 +36,26 @@ void RemoveStaleTemporaries(const std::string& path);
 
 #ifdef _WIN32
 
+std::wstring WidePath(const std::string& utf8)
+{
+    const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), int(utf8.size()), nullptr, 0);
+    std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), int(utf8.size()), wide.data(), n);
+    return wide;
+}
+
+std::string Utf8(const std::wstring& wide)
+{
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(size_t(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), text.data(), n, nullptr, nullptr);
+    return text;
+}
+
 bool ReplaceFileAtomically(const std::string& path, const void* data, size_t size, bool durable)
 {
     const std::string temp = TemporaryName(path);
-    HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(WidePath(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     const char* p = static_cast<const char*>(data);
     size_t left = size;
@@ -54,16 +70,16 @@ bool ReplaceFileAtomically(const std::string& path, const void* data, size_t siz
     if (ok && durable) ok = FlushFileBuffers(file) != 0;
     CloseHandle(file);
     if (ok)
-        ok = MoveFileExA(temp.c_str(), path.c_str(),
+        ok = MoveFileExW(WidePath(temp).c_str(), WidePath(path).c_str(),
                          MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : 0)) != 0;
-    if (!ok) DeleteFileA(temp.c_str());
+    if (!ok) DeleteFileW(WidePath(temp).c_str());
     if (ok) RemoveStaleTemporaries(path);
     return ok;
 }
 
 bool RenameFile(const std::string& from, const std::string& to)
 {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 std::string JoinPath(const std::string& a, const std::string& b)
@@ -78,9 +94,9 @@ namespace {
 void RemoveStaleTemporaries(const std::string& path)
 {
     const size_t slash = path.find_last_of("\\/");
-    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + ".tmp*").c_str(), &found);
+    const std::wstring dir = WidePath(slash == std::string::npos ? std::string() : path.substr(0, slash + 1));
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(WidePath(path + ".tmp*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
@@ -88,8 +104,8 @@ void RemoveStaleTemporaries(const std::string& path)
     const ULONGLONG minute = 60ULL * 10000000ULL;  // in 100 ns steps
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (ticks(found.ftLastWriteTime) + minute < ticks(now)) DeleteFileA((dir + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
+        if (ticks(found.ftLastWriteTime) + minute < ticks(now)) DeleteFileW((dir + found.cFileName).c_str());
+    } while (FindNextFileW(search, &found));
     FindClose(search);
 }
 
@@ -97,22 +113,44 @@ void RemoveStaleTemporaries(const std::string& path)
 
 bool FileExists(const std::string& path)
 {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool MakeDirectories(const std::string& path)
 {
     // Each folder on the way, from the top; those that exist already (or a drive) just fail.
     for (size_t sep = path.find_first_of("\\/", 1); sep != std::string::npos; sep = path.find_first_of("\\/", sep + 1))
-        CreateDirectoryA(path.substr(0, sep).c_str(), nullptr);
-    CreateDirectoryA(path.c_str(), nullptr);
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+        CreateDirectoryW(WidePath(path.substr(0, sep)).c_str(), nullptr);
+    CreateDirectoryW(WidePath(path).c_str(), nullptr);
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool RemoveFile(const std::string& path)
 {
-    return DeleteFileA(path.c_str()) != 0;
+    return DeleteFileW(WidePath(path).c_str()) != 0;
+}
+
+bool FileSize(const std::string& path, uint64_t& size)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) return false;
+    size = uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    return true;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out)
+{
+    HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    out.clear();
+    char buffer[16384];
+    DWORD n = 0;
+    bool ok;
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &n, nullptr) != 0) && n > 0) out.append(buffer, n);
+    CloseHandle(file);
+    return ok;
 }
 
 #else
@@ -199,13 +237,18 @@ bool RenameFile(const std::string& from, const std::string& to)
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool FileSize(const std::string& path, uint64_t& size)
+{
+    std::error_code ec;
+    size = std::filesystem::file_size(path, ec);
+    return !ec;
+}
+
 std::string JoinPath(const std::string& a, const std::string& b)
 {
     if (a.empty()) return b;
     return a.back() == '/' ? a + b : a + "/" + b;
 }
-
-#endif
 
 bool ReadWholeFile(const std::string& path, std::string& out)
 {
@@ -219,3 +262,5 @@ bool ReadWholeFile(const std::string& path, std::string& out)
     std::fclose(f);
     return ok;
 }
+
+#endif

@@ -41,13 +41,14 @@ bool WriteDemoFiles(const std::string& folder)
     return ok;
 }
 
-bool SeedDefaultSettings(SettingsStore& store, const std::string& keyFile, const std::string& moduleFolder)
+bool SeedDefaultSettings(SettingsStore& store, const std::string& keyFile, const std::string& moduleFolder,
+                         const std::string& pathValue)
 {
     uint32_t size = 0;
     const int32_t probe = store.Query(keyFile, "Path", false, nullptr, &size);
     if (probe >= 0 && size > 0) return false;
     if (!WriteDemoFiles(moduleFolder)) return false;
-    std::string folder = moduleFolder;
+    std::string folder = pathValue;
     while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
     const auto set = [&](const char* name, const std::string& text) {
         return store.Set(keyFile, name, false, reinterpret_cast<const uint8_t*>(text.c_str()), uint32_t(text.size())) >= 0;

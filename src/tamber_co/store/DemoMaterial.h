@@ -20,7 +20,9 @@ std::vector<uint8_t> DemoFileBytes(const DemoFile& file);
 bool WriteDemoFiles(const std::string& folder);
 
 // First run: when the machine key has no "Path", writes the demo files into moduleFolder and sets
-// "Path", "Modules", "ModsInstalled" and "DefModule". Returns true when it seeded.
-bool SeedDefaultSettings(SettingsStore& store, const std::string& machineKeyFile, const std::string& moduleFolder);
+// "Path" (to pathValue, the folder as the program names it), "Modules", "ModsInstalled" and
+// "DefModule". Returns true when it seeded.
+bool SeedDefaultSettings(SettingsStore& store, const std::string& machineKeyFile, const std::string& moduleFolder,
+                         const std::string& pathValue);
 
 extern const char* const DemoModuleList;   // "SatCD100400000;DexCD100300010;"

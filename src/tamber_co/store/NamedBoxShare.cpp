@@ -10,19 +10,11 @@ namespace {
 // program that keeps it longer is stuck (in a debugger, say): refuse rather than hang with it.
 constexpr DWORD LockWaitMs = 2000;
 
-std::wstring Widen(const std::string& text)
-{
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring wide(size_t(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), n);
-    return wide;
-}
-
 // One name per folder however it is written: the folder's final path when Windows gives it, in
 // capitals (paths ignore case), hashed so that any length fits a kernel object's name.
 std::wstring FolderKey(const std::string& stateDir)
 {
-    std::wstring path = Widen(stateDir);
+    std::wstring path = WidePath(stateDir);
     HANDLE folder = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (folder != INVALID_HANDLE_VALUE) {
