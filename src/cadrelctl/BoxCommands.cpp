@@ -263,7 +263,7 @@ int RunDevices(Connection& c, const DeviceOptions& options)
 
 int RunCut(Connection& c, const CutOptions& options)
 {
-    c.settings.Read(c.session.MachineKey());
+    c.settings.Read(c.session.MachineKey(), c.session.Front());
     if (const int read = c.ReadRecordBlock())
         return read;
     const uint32_t cutter = c.Cutter();

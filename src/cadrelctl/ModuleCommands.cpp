@@ -144,7 +144,7 @@ int ParseModuleName(const std::string& name, std::string* module)
 
 int RunModules(Connection& c, const ModuleOptions& options)
 {
-    c.settings.Read(c.session.MachineKey());
+    c.settings.Read(c.session.MachineKey(), c.session.Front());
     Items available = ModuleItemsOf(c.settings.available);
     Items installed = ModuleItemsOf(c.settings.installed);
     std::string module;

@@ -214,17 +214,24 @@ TEST(ModuleManager, ChangesReachTheEmulatorOnlyWhenTheInstalledSetChanged)
         EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, value), stored);
 }
 
+// A value the store would not read, or one it says is 4 GB long (a damaged store), is left as it was.
 TEST(ModuleManager, SettingTheStoreWouldNotReadIsLeftAsItWas)
 {
     ProgramRun run;
     run.Run([](Robot& robot) { robot.WaitForMainWindow(); });
     // QueryValue calls at start-up: size and text of each list and the path, then DefModule.
-    for (const auto& [value, read] : {std::pair{"Modules", "2"}, {"ModsInstalled", "4"}, {"Path", "6"}, {"DefModule", "7"}}) {
+    const std::pair<const char*, const char*> cases[] = {{"Modules", "nth = 2"}, {"ModsInstalled", "nth = 4"}, {"Path", "nth = 6"},
+                                                         {"DefModule", "nth = 7"}, {"Modules", "nth = 1\nsize = 4294967280"}};
+    for (const auto& [value, when] : cases) {
         const std::string stored = run.ReadSetting(ProgramRun::MachineKey, value);
-        run.Scenario(Fault("QueryValue", std::string("nth = ") + read));
-        run.Run([](Robot& robot) { WaitForPoll(robot); });
+        run.Scenario(Fault("QueryValue", when));
+        std::vector<std::string> messages;
+        run.Run([&](Robot& robot) { WaitForPoll(robot), messages = robot.Messages(); });
         run.ClearScenario();
         EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, value), stored.empty() ? "<nothing stored before>" : stored) << value;
+        EXPECT_EQ(Contains(messages, "WARNING, the CD Emulator setting \"Modules\" says it is 4294967280 bytes long, more than "
+                                     "65536, so it is damaged: Cadrel leaves it as it is and works without it. Set it again, or remove it."),
+                  std::string(when).find("size") != std::string::npos) << when;
     }
 }
 

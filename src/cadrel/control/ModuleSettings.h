@@ -6,6 +6,11 @@
 #include <string>
 #include "interface/EmulatorInterfaces.h"
 
+class Presenter;
+
+// Longer than any module list or folder path: a store that reports more is damaged.
+constexpr DWORD SettingsTextLimit = 65536;
+
 struct ModuleSettings {
     ModuleSettings() = default;
     ModuleSettings(const ModuleSettings&) = delete;
@@ -13,8 +18,9 @@ struct ModuleSettings {
     ~ModuleSettings();
 
     // "Modules", "ModsInstalled", "Path" and "DefModule" from the machine key, afresh: what was
-    // held before is dropped.
-    void Read(SettingsKey* key);
+    // held before is dropped. A text the store sizes past SettingsTextLimit is taken as absent
+    // (and so never written back), and presenter is told.
+    void Read(SettingsKey* key, Presenter& presenter);
     // Writes back only the values this program changed since it read them, so a change another
     // program made meanwhile survives; what was written counts as read. A value the store did not
     // have (capacity 0) is not written, nor an empty default.

@@ -172,7 +172,7 @@ void MainDialog::ManageModules()
     // It shows the settings as they are now, with what another program (cadrelctl) changed
     // meanwhile; this program's own changes are stored first, so none is lost.
     settings_.Write(session_.MachineKey());
-    settings_.Read(session_.MachineKey());
+    settings_.Read(session_.MachineKey(), *this);
     int changed = 0;
     {
         ModuleManagerDialog manager(window_, settings_.available, settings_.availableSize, settings_.installed,

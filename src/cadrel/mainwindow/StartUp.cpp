@@ -20,7 +20,7 @@ int MainDialog::OnInitDialog()
         FailStartUp(EmulatorSession::OpenFailureText(opened));
         return 1;
     }
-    settings_.Read(session_.MachineKey());
+    settings_.Read(session_.MachineKey(), *this);
     const int upgraded = UpgradeInstalledModules(settings_.installed, settings_.available);
     session_.ReadTarget();
     ShowTarget();

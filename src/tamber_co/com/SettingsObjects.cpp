@@ -20,8 +20,9 @@ std::string AnsiText(const std::string& utf8)
     return lost ? std::string() : text;
 }
 
+// A fault that scripts a size answers a query with it, as a damaged store would, reading nothing.
 template <typename F>
-HRESULT OnStore(const char* op, F body) noexcept
+HRESULT OnStore(const char* op, F body, uint32_t* scriptedSize = nullptr) noexcept
 {
     return Guarded([&]() -> HRESULT {
         Process& p = TheProcess();
@@ -29,6 +30,10 @@ HRESULT OnStore(const char* op, F body) noexcept
         if (!p.ready) return E_FAIL;
         const FaultVerdict v = p.faults->Check(op);
         if (v.fail) return HRESULT(v.result);
+        if (v.size >= 0 && scriptedSize) {
+            *scriptedSize = uint32_t(v.size);
+            return S_OK;
+        }
         return HRESULT(body(*p.store));
     });
 }
@@ -72,12 +77,14 @@ private:
         const unsigned long in = size ? *size : 0;
         uint32_t n = uint32_t(in);
         bool asked = false;  // an injected fault leaves the caller's size as it was
+        uint32_t scripted = 0;
         const HRESULT r = OnStore(op, [&](SettingsStore& s) -> HRESULT {
             if (!size) return E_POINTER;
             asked = true;
             return s.Query(file_, name, binary, buffer, &n);
-        });
+        }, size ? &scripted : nullptr);
         if (asked) *size = n;
+        else if (r >= 0 && size) *size = scripted;
         TraceCall(op, r, "key=%s name=\"%s\" size=%lu out_size=%lu", Name().text, Shown(name).text, in,
                   size ? static_cast<unsigned long>(*size) : 0ul);
         return r;

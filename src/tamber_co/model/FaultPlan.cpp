@@ -32,8 +32,10 @@ FaultVerdict FaultPlan::Check(std::string_view name, std::string_view particular
         const uint32_t call = ++it->second;
         for (const FaultRule& r : rules_) {
             if (r.op != n || r.busyMs >= 0 || r.busyForever) continue;
-            if (verdict.fail || verdict.random || !Selected(r, call)) continue;
-            if (r.random) {
+            if (verdict.fail || verdict.random || verdict.size >= 0 || !Selected(r, call)) continue;
+            if (r.size >= 0) {
+                verdict.size = r.size;
+            } else if (r.random) {
                 verdict.random = true;
                 verdict.randomSeed = MixBits(r.seed, call);
             } else {

@@ -14,6 +14,7 @@ struct FaultVerdict {
     int32_t result = 0;
     bool random = false;     // GetStatus: random bytes drawn from randomSeed
     uint64_t randomSeed = 0;
+    int64_t size = -1;       // a settings query: this size and success, nothing read
 };
 
 class FaultPlan {

@@ -26,6 +26,7 @@ struct FaultRule {
     bool random = false;     // GetStatus: answer with random bytes instead of failing
     int64_t busyMs = -1;     // TestReady: busy for this long from its first call
     bool busyForever = false;
+    int64_t size = -1;       // QueryValue, QueryBinaryValue: answer this size, as a damaged store would
 };
 
 struct TimelineEvent {

@@ -107,12 +107,13 @@ bool ReadFault(Reader& r, const toml::table& t, const std::string& w, FaultRule&
     int64_t result = int64_t(uint32_t(f.result));
     int64_t seed = 0;
     if (!r.OnlyKeys(t, w, {"op", "nth", "count", "always", "probability", "seed", "result", "random", "busy_ms",
-                           "busy_forever"}) ||
+                           "busy_forever", "size"}) ||
         !r.String(t, w, "op", f.op) || !r.Int(t, w, "nth", f.nth, 0, 0xFFFFFFFF) ||
         !r.Int(t, w, "count", f.count, 0, 0xFFFFFFFF) || !r.Bool(t, w, "always", f.always) ||
         !r.Double(t, w, "probability", f.probability) || !r.Int(t, w, "seed", seed, 0, INT64_MAX) ||
         !r.Int(t, w, "result", result, 0x80000000LL, 0xFFFFFFFFLL) || !r.Bool(t, w, "random", f.random) ||
-        !r.Int(t, w, "busy_ms", f.busyMs, 0, INT64_MAX) || !r.Bool(t, w, "busy_forever", f.busyForever))
+        !r.Int(t, w, "busy_ms", f.busyMs, 0, INT64_MAX) || !r.Bool(t, w, "busy_forever", f.busyForever) ||
+        !r.Int(t, w, "size", f.size, 0, 0xFFFFFFFFLL))
         return false;
     if (f.op.empty()) return r.Fail(w, "op is required");
     if (f.probability < 0 || f.probability > 1) return r.Fail(w, "probability must be from 0 to 1");

@@ -143,7 +143,7 @@ TEST_F(Control, UploadPlacesModulesDownwardsUntilSramIsExhausted)
         WriteFile("DexCD100.bin", 30001);
         ModuleSettings settings;
         fake->Settings() = {{"ModsInstalled", c.installed}, {"Path", folder}, {"DefModule", "Dex"}};
-        settings.Read(session->MachineKey());
+        settings.Read(session->MachineKey(), shown);
         StatusReader reader(*session);
         ModuleUploader uploader(*session, reader, settings);
         session->ReadTarget();
@@ -177,7 +177,7 @@ TEST_F(Control, SettingsWriteBackKeepsWhatAnotherProgramChangedMeanwhile)
     Open("");
     fake->Settings() = {{"Modules", "SatCD100400000;"}, {"ModsInstalled", "SatCD100400000;"}, {"Path", folder}, {"DefModule", "Sat"}};
     ModuleSettings settings;
-    settings.Read(session->MachineKey());
+    settings.Read(session->MachineKey(), shown);
     fake->Settings()["Modules"] = "SatCD100400000;DexCD100300010;";  // another program installed a module
     fake->Settings()["DefModule"] = "Nun";
     settings.installed[13] = '1';  // this program locked its module
@@ -185,7 +185,7 @@ TEST_F(Control, SettingsWriteBackKeepsWhatAnotherProgramChangedMeanwhile)
     EXPECT_EQ(fake->Settings(), (std::map<std::string, std::string>{{"Modules", "SatCD100400000;DexCD100300010;"},
               {"ModsInstalled", "SatCD100400001;"}, {"Path", folder}, {"DefModule", "Nun"}}));
     EXPECT_EQ(fake->Count("SetValue.ModsInstalled") + fake->Count("SetValue.Modules") + fake->Count("SetValue.Path"), 1);
-    settings.Read(session->MachineKey());  // read afresh, as the Module Manager does when it opens
+    settings.Read(session->MachineKey(), shown);  // read afresh, as the Module Manager does when it opens
     EXPECT_STREQ(settings.available, "SatCD100400000;DexCD100300010;");
     settings.Write(session->MachineKey());
     EXPECT_EQ(fake->Count("SetValue.ModsInstalled"), 1) << "a value written once counts as read";
