@@ -31,32 +31,6 @@ HANDLE Inheritable(const std::string& path)
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-TamberCOCreateInstanceFn Factory(HMODULE module)
-{
-    return reinterpret_cast<TamberCOCreateInstanceFn>(reinterpret_cast<void*>(GetProcAddress(module, "TamberCOCreateInstance")));
-}
-
-// The settings key through the component, loaded for this one use.
-struct Key {
-    HMODULE module = LoadLibraryA("tamber_co.dll");
-    SettingsRegistry* registry = nullptr;
-    SettingsKey* key = nullptr;
-    explicit Key(const char* path)
-    {
-        if (Factory(module)(CLSID_SettingsRegistry, 0, 0, IID_SettingsRegistry, reinterpret_cast<void**>(&registry)) < 0 ||
-            registry->OpenKey(path, &key) < 0)
-            key = nullptr;
-    }
-    ~Key()
-    {
-        if (key)
-            key->Release();
-        if (registry)
-            registry->Release();
-        FreeLibrary(module);
-    }
-};
-
 }  // namespace
 
 std::vector<std::string> CtlResult::ErrLines() const
@@ -68,48 +42,17 @@ std::vector<std::string> CtlResult::ErrLines() const
     return lines;
 }
 
-CtlHome::CtlHome()
-{
-    static int homes = 0;
-    home_ = (std::filesystem::temp_directory_path() /
-             ("cadrelctl-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++homes))).string();
-    std::filesystem::remove_all(home_);
-    std::filesystem::create_directories(home_);
-    program_ = Beside("cadrelctl.exe");
-    SetEnvironmentVariableA("TAMBER_HOME", home_.c_str());
-    SetEnvironmentVariableA("TAMBER_EMULATOR", nullptr);
-    SetEnvironmentVariableA("TAMBER_TRACE", nullptr);
-}
-
-CtlHome::~CtlHome()
-{
-    if (device_)
-        device_->Release();
-    if (system_)
-        system_->Release();
-    if (keeper_)
-        FreeLibrary(keeper_);
-    std::error_code ignored;
-    std::filesystem::remove_all(home_, ignored);
-}
-
-void CtlHome::Scenario(const std::string& toml)
-{
-    const std::string path = home_ + "\\scenario.toml";
-    std::ofstream(path, std::ios::binary) << toml;
-    SetEnvironmentVariableA("TAMBER_EMULATOR", path.c_str());
-}
+CtlHome::CtlHome() : StateFolder("cadrelctl-"), program_(Beside("cadrelctl.exe")) {}
 
 void CtlHome::KeepBox()
 {
-    keeper_ = LoadLibraryA("tamber_co.dll");
-    ASSERT_GE(Factory(keeper_)(CLSID_EmulatorSystem, 0, 0, IID_EmulatorSystem, reinterpret_cast<void**>(&system_)), 0);
-    ASSERT_GE(system_->OpenDevice(IID_EmulatorDevice, reinterpret_cast<void**>(&device_), 0, 0, 0), 0);
+    keeper_ = std::make_unique<Component>();
+    ASSERT_NE(keeper_->Device(false), nullptr);
 }
 
 CtlResult CtlHome::Run(const std::string& args, const std::string& ctrlCWhen)
 {
-    const std::string out = home_ + "\\out.txt", err = home_ + "\\err.txt";
+    const std::string out = Home() + "\\out.txt", err = Home() + "\\err.txt";
     STARTUPINFOA start = {};
     start.cb = sizeof start;
     start.dwFlags = STARTF_USESTDHANDLES;
@@ -121,7 +64,7 @@ CtlResult CtlHome::Run(const std::string& args, const std::string& ctrlCWhen)
     // Only the child's calls go to the trace. Under Wine 8 a Ctrl-C reaches a child only in a
     // console of its own (one without a window here), addressed to its process group: this test
     // has no console to share, and Ctrl-Break does not arrive at all.
-    SetEnvironmentVariableA("TAMBER_TRACE", (home_ + "\\trace.txt").c_str());
+    SetEnvironmentVariableA("TAMBER_TRACE", TracePath().c_str());
     const DWORD flags = ctrlCWhen.empty() ? 0 : CREATE_NEW_PROCESS_GROUP | CREATE_NO_WINDOW;
     const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &start,
                                         &process);
@@ -153,46 +96,11 @@ CtlResult CtlHome::Run(const std::string& args, const std::string& ctrlCWhen)
     return result;
 }
 
-std::vector<std::string> CtlHome::Trace() const
-{
-    std::istringstream in(ReadAll(home_ + "\\trace.txt"));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 int CtlHome::Count(const std::string& traced) const
 {
     int count = 0;
-    for (const std::string& line : Trace())
+    for (const std::string& line : TraceLines())
         count += line.find(traced) != std::string::npos;
     return count;
 }
 
-std::string CtlHome::Setting(const char* name, const char* path) const
-{
-    Key key(path);
-    DWORD size = 0;
-    if (!key.key || key.key->QueryValue(name, nullptr, &size) < 0 || size == 0)
-        return "<none>";
-    std::string text(size, '\0');
-    key.key->QueryValue(name, reinterpret_cast<BYTE*>(text.data()), &size);
-    return text.c_str();
-}
-
-void CtlHome::SetSetting(const char* name, const std::string& value) const
-{
-    Key key("\\\\Machine\\CDModules");
-    if (key.key)
-        key.key->SetValue(name, value.c_str());
-}
-
-std::string WriteBytes(const std::string& folder, const std::string& name, size_t bytes)
-{
-    CreateDirectoryA(folder.c_str(), nullptr);
-    std::ofstream out(folder + "\\" + name, std::ios::binary);
-    for (size_t i = 0; i < bytes; ++i)
-        out.put(char(i * 13 + 5));
-    return folder + "\\" + name;
-}

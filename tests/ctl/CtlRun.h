@@ -4,7 +4,8 @@
 #include <windows.h>
 #include <string>
 #include <vector>
-#include "interface/EmulatorInterfaces.h"
+#include <memory>
+#include "StateFolder.h"
 
 struct CtlResult {
     int code = -1;
@@ -12,35 +13,21 @@ struct CtlResult {
     std::vector<std::string> ErrLines() const;
 };
 
-class CtlHome {
+class CtlHome : public StateFolder {
 public:
     CtlHome();
-    ~CtlHome();
-    CtlHome(const CtlHome&) = delete;
-    CtlHome& operator=(const CtlHome&) = delete;
 
-    void Scenario(const std::string& toml);
     // Runs "cadrelctl.exe args" to its end. With ctrlCWhen, Ctrl-C is pressed once the error
     // stream holds that text.
     CtlResult Run(const std::string& args, const std::string& ctrlCWhen = "");
     // Keeps the box open between runs (as a running Cadrel would), so its mode outlives them.
     void KeepBox();
 
-    std::vector<std::string> Trace() const;            // the runs' call trace
     int Count(const std::string& traced) const;        // trace lines holding this text
-    std::string Setting(const char* name, const char* key = "\\\\Machine\\CDModules") const;
-    void SetSetting(const char* name, const std::string& value) const;
-    std::string ModulePath() const { return Setting("Path"); }
-    const std::string& Home() const { return home_; }
+    std::string Setting(const char* name) const { return ReadSetting(MachineKey, name); }
     std::string& Program() { return program_; }  // the cadrelctl.exe run, by default the one beside the test
 
 private:
-    std::string home_;
     std::string program_;
-    HMODULE keeper_ = nullptr;
-    EmulatorSystem* system_ = nullptr;
-    EmulatorDevice* device_ = nullptr;
+    std::unique_ptr<Component> keeper_;
 };
-
-// A file of bytes written into folder (made when missing); returns its path.
-std::string WriteBytes(const std::string& folder, const std::string& name, size_t bytes);

@@ -20,7 +20,7 @@ Json JsonOf(const std::string& text) { return Json::parse(text, nullptr, false);
 void ExpectNothingHeld(const CtlHome& home)
 {
     EXPECT_EQ(home.Count("AcquireHandle handle=") - home.Count("AcquireHandle handle=0 "), home.Count("ReleaseHandle handle="));
-    const Lines trace = home.Trace();
+    const Lines trace = home.TraceLines();
     EXPECT_EQ(trace.empty() ? "" : trace.back(), "live objects: 0");
 }
 

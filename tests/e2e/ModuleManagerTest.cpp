@@ -68,15 +68,6 @@ std::string FileBytes(const std::string& path)
     return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
 }
 
-std::string WriteBytes(const std::string& folder, const std::string& name, size_t bytes)  // makes folder if missing
-{
-    CreateDirectoryA(folder.c_str(), nullptr);
-    std::ofstream out(folder + "\\" + name, std::ios::binary);
-    for (size_t i = 0; i < bytes; ++i)
-        out.put(char(i * 13 + 5));
-    return folder + "\\" + name;
-}
-
 Lines DeviceCalls(const ProgramRun& run, size_t from)  // those after the first `from` trace lines; WriteMemory with its length
 {
     Lines calls;

@@ -2,8 +2,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -12,47 +10,6 @@
 #include "mainwindow/MainDialog.h"
 
 namespace {
-
-// The component as the test itself uses it, for setup and inspection; unloaded after each use
-// so the program starts it afresh.
-struct Component {
-    HMODULE module = LoadLibraryA("tamber_co.dll");
-    SettingsRegistry* registry = nullptr;
-    SettingsKey* key = nullptr;
-    EmulatorSystem* system = nullptr;
-    EmulatorDevice* device = nullptr;
-    DWORD handle = 0;
-
-    ~Component()
-    {
-        if (handle)
-            device->ReleaseHandle(handle, 0, 0);
-        for (IUnknown* object : std::initializer_list<IUnknown*>{key, registry, device, system})
-            if (object)
-                object->Release();
-        FreeLibrary(module);
-    }
-    HRESULT Create(REFCLSID clsid, REFIID iid, void** out)
-    {
-        auto factory = reinterpret_cast<TamberCOCreateInstanceFn>(
-            reinterpret_cast<void*>(GetProcAddress(module, "TamberCOCreateInstance")));
-        return factory ? factory(clsid, 0, 0, iid, out) : E_FAIL;
-    }
-    SettingsKey* Key(const char* path)
-    {
-        if (Create(CLSID_SettingsRegistry, IID_SettingsRegistry, reinterpret_cast<void**>(&registry)) < 0 ||
-            registry->OpenKey(path, &key) < 0)
-            return key = nullptr;
-        return key;
-    }
-    EmulatorDevice* Device()
-    {
-        if (Create(CLSID_EmulatorSystem, IID_EmulatorSystem, reinterpret_cast<void**>(&system)) < 0 ||
-            system->OpenDevice(IID_EmulatorDevice, reinterpret_cast<void**>(&device), 0, 0, 0) < 0)
-            return device = nullptr;
-        return device->AcquireHandle(0, &handle, 0, 0) < 0 ? nullptr : device;
-    }
-};
 
 // The real main window; one extra message lets a test ask for the full re-upload that the
 // Module Manager's command would run.
@@ -76,42 +33,17 @@ uint32_t TraceLine::Arg(const std::string& name) const
     return it == args.end() ? 0xFFFFFFFFu : uint32_t(strtoul(it->second.c_str(), nullptr, 0));
 }
 
-ProgramRun::ProgramRun()
+ProgramRun::ProgramRun() : StateFolder("cadrel-e2e-")
 {
-    static int runs = 0;
-    home_ = (std::filesystem::temp_directory_path() /
-             ("cadrel-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++runs)))
-                .string();
-    std::filesystem::remove_all(home_);
-    std::filesystem::create_directories(home_);
     ModuleInstance = GetModuleHandleA(nullptr);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    tracePath_ = home_ + "\\trace.txt";
-    _putenv_s("TAMBER_HOME", home_.c_str());
-    _putenv_s("TAMBER_TRACE", tracePath_.c_str());
-    ClearScenario();
-}
-
-ProgramRun::~ProgramRun()
-{
-    std::error_code ignored;
-    if (!getenv("CADREL_KEEP_E2E"))
-        std::filesystem::remove_all(home_, ignored);
-}
-
-void ProgramRun::ClearScenario() { _putenv_s("TAMBER_EMULATOR", ""); }
-
-void ProgramRun::Scenario(const std::string& toml)
-{
-    const std::string path = home_ + "\\scenario.toml";
-    std::ofstream(path, std::ios::binary) << toml;
-    _putenv_s("TAMBER_EMULATOR", path.c_str());
+    SetEnvironmentVariableA("TAMBER_TRACE", TracePath().c_str());
 }
 
 int ProgramRun::Run(const std::function<void(Robot&)>& script)
 {
-    DeleteFileA(tracePath_.c_str());  // the program's own calls only, not the test's setup
+    DeleteFileA(TracePath().c_str());  // the program's own calls only, not the test's setup
     const DWORD uiThread = GetCurrentThreadId();
     std::thread robotThread([&] {
         Robot robot(uiThread);
@@ -141,9 +73,7 @@ int ProgramRun::Run(const std::function<void(Robot&)>& script)
 std::vector<TraceLine> ProgramRun::Trace() const
 {
     std::vector<TraceLine> lines;
-    std::ifstream in(tracePath_, std::ios::binary);
-    std::string raw;
-    while (std::getline(in, raw)) {
+    for (const std::string& raw : TraceLines()) {
         std::istringstream words(raw);
         TraceLine line;
         std::string word;
@@ -168,62 +98,6 @@ std::vector<TraceLine> ProgramRun::Calls(const std::string& op) const
     std::vector<TraceLine> calls = Trace();
     calls.erase(std::remove_if(calls.begin(), calls.end(), [&](const TraceLine& line) { return line.op != op; }), calls.end());
     return calls;
-}
-
-std::string ProgramRun::ReadSetting(const char* key, const char* name) const
-{
-    Component component;
-    SettingsKey* settings = component.Key(key);
-    DWORD size = 0;
-    if (!settings || (settings->QueryValue(name, nullptr, &size), size == 0))
-        return settings ? "" : "<no key>";
-    std::string text(size, '\0');
-    settings->QueryValue(name, reinterpret_cast<BYTE*>(text.data()), &size);
-    return text.c_str();
-}
-
-void ProgramRun::WriteSetting(const char* key, const char* name, const std::string& value) const
-{
-    Component component;
-    if (SettingsKey* settings = component.Key(key))
-        settings->SetValue(name, value.c_str());
-}
-
-void ProgramRun::WriteBinarySetting(const char* key, const char* name, const std::vector<uint8_t>& value) const
-{
-    Component component;
-    if (SettingsKey* settings = component.Key(key))
-        settings->SetBinaryValue(name, value.data(), DWORD(value.size()));
-}
-
-std::vector<uint8_t> ProgramRun::ReadBinarySetting(const char* key, const char* name) const
-{
-    Component component;
-    SettingsKey* settings = component.Key(key);
-    std::vector<uint8_t> data(1024);
-    DWORD size = DWORD(data.size());
-    if (!settings || settings->QueryBinaryValue(name, data.data(), &size) < 0)
-        return {};
-    data.resize(size);
-    return data;
-}
-
-std::vector<uint8_t> ProgramRun::ReadSram(uint32_t address, uint32_t length) const
-{
-    Component component;
-    std::vector<uint8_t> data(length);
-    EmulatorDevice* device = component.Device();
-    DWORD size = length;
-    if (!device || device->ReadMemory(component.handle, address, data.data(), &size) < 0)
-        return {};
-    return data;
-}
-
-void ProgramRun::WriteSram(uint32_t address, const std::vector<uint8_t>& data) const
-{
-    Component component;
-    if (EmulatorDevice* device = component.Device())
-        device->WriteMemory(component.handle, address, data.data(), DWORD(data.size()));
 }
 
 void ProgramRun::WriteModuleFile(const std::string& name, size_t bytes) const

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "Robot.h"
+#include "StateFolder.h"
 #include "control/CutStarter.h"
 
 struct TraceLine {
@@ -19,42 +20,20 @@ struct TraceLine {
     uint32_t Arg(const std::string& name) const;
 };
 
-class ProgramRun {
+class ProgramRun : public StateFolder {
 public:
     ProgramRun();
-    ~ProgramRun();
-    ProgramRun(const ProgramRun&) = delete;
-    ProgramRun& operator=(const ProgramRun&) = delete;
 
-    void Scenario(const std::string& toml);
-    void ClearScenario();  // back to the built-in default, e.g. to inspect after a faulty run
     // The main window runs on this thread until it closes; script runs on a robot thread. When
     // the script ends with the window still open, the robot closes it. Returns RunModal's value.
     int Run(const std::function<void(Robot&)>& script);
 
     std::vector<TraceLine> Trace() const;
     std::vector<TraceLine> Calls(const std::string& op) const;
-
-    // Settings and SRAM, reached through the component as the program reaches them.
-    std::string ReadSetting(const char* key, const char* name) const;
-    void WriteSetting(const char* key, const char* name, const std::string& value) const;
-    std::vector<uint8_t> ReadBinarySetting(const char* key, const char* name) const;
-    void WriteBinarySetting(const char* key, const char* name, const std::vector<uint8_t>& value) const;
-    std::vector<uint8_t> ReadSram(uint32_t address, uint32_t length) const;
-    void WriteSram(uint32_t address, const std::vector<uint8_t>& data) const;
-
-    std::string ModulePath() const { return ReadSetting(MachineKey, "Path"); }
     void WriteModuleFile(const std::string& name, size_t bytes) const;
 
-    const std::string& Home() const { return home_; }
     CutWaitBounds cutWaitBounds;  // what the cut panel of the next Run waits for
-    static constexpr const char* MachineKey = "\\\\Machine\\CDModules";
-    static constexpr const char* UserKey = "\\\\User\\Cadrel";
     static constexpr UINT UploadAllMessage = WM_APP + 1;
-
-private:
-    std::string home_;
-    std::string tracePath_;
 };
 
 // CPU time (user + kernel) of this process in milliseconds.
