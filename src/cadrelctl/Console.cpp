@@ -103,30 +103,6 @@ WaitEnd ConsolePresenter::Wait(BoundedWait& wait)
     });
 }
 
-HRESULT STDMETHODCALLTYPE ConsoleSink::QueryInterface(REFIID iid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (!IsEqualGUID(iid, IID_IUnknown) && !IsEqualGUID(iid, IID_EmulatorSink))
-        return E_NOINTERFACE;
-    *object = static_cast<EmulatorSink*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE ConsoleSink::AddRef()
-{
-    return ULONG(InterlockedIncrement(&count_));
-}
-
-ULONG STDMETHODCALLTYPE ConsoleSink::Release()
-{
-    const LONG count = InterlockedDecrement(&count_);
-    if (count == 0)
-        delete this;
-    return ULONG(count);
-}
-
 HRESULT STDMETHODCALLTYPE ConsoleSink::Notify(DWORD kind, char* text)
 {
     if (kind == 1 && text)

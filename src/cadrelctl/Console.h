@@ -3,7 +3,7 @@
 // and Ctrl-C stops a wait at a point where the box can be given back.
 #pragma once
 #include "control/Presenter.h"
-#include "interface/EmulatorInterfaces.h"
+#include "control/CountedSink.h"
 
 // From now on Ctrl-C (and Ctrl-Break) only raise a flag that the commands look at.
 void CatchCtrlC();
@@ -27,19 +27,7 @@ public:
 };
 
 // The box's callback: its lines of kind 1 go to the error stream.
-class ConsoleSink : public EmulatorSink {
+class ConsoleSink : public CountedSink {
 public:
-    ConsoleSink() = default;
-    ConsoleSink(const ConsoleSink&) = delete;
-    ConsoleSink& operator=(const ConsoleSink&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE Notify(DWORD kind, char* text) override;
-
-private:
-    virtual ~ConsoleSink() = default;  // only Release deletes
-
-    LONG count_ = 0;
 };
