@@ -1,17 +1,11 @@
 #include "CtlRun.h"
+#include "ChildProgram.h"
 #include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace {
-
-std::string Beside(const char* name)
-{
-    char self[MAX_PATH];
-    const std::string path(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
-    return path.substr(0, path.find_last_of('\\') + 1) + name;
-}
 
 std::string ReadAll(const std::string& path)
 {
@@ -42,7 +36,7 @@ std::vector<std::string> CtlResult::ErrLines() const
     return lines;
 }
 
-CtlHome::CtlHome() : StateFolder("cadrelctl-"), program_(Beside("cadrelctl.exe")) {}
+CtlHome::CtlHome() : StateFolder("cadrelctl-"), program_(BesidePath("cadrelctl.exe")) {}
 
 void CtlHome::KeepBox()
 {

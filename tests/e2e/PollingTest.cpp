@@ -24,35 +24,6 @@ void WaitForPlay(Robot& robot) { Robot::WaitUntil([&] { return robot.MainWindow(
 
 }  // namespace
 
-// A drive state missing from the target's table leaves the text shown before it.
-TEST(Polling, DriveStateTextsFollowTheTargetsTable)
-{
-    struct Case { int kind; std::vector<int> states; std::vector<std::string> shown; };
-    const Case cases[] = {
-        {2, {1, 2, 3, 4, 5, 11, 12, 32, 3}, {"Stop", "Seek", "Play", "Pause", "FF/FR", "Sec", "Play"}},
-        {0xFC, {1, 2, 4, 12, 20, 32, 3, 11, 1}, {"Open", "Stop", "Play", "Pause", "FF/FR", "Access", "Open"}},
-    };
-    for (const Case& c : cases) {
-        ProgramRun run;
-        std::string toml = "[target]\nkind = " + std::to_string(c.kind) + "\n";
-        for (size_t i = 0; i < c.states.size(); ++i)
-            toml += Event(int(3000 + 300 * i), "drive_state = " + std::to_string(c.states[i]));
-        run.Scenario(toml);
-        std::vector<std::string> shown;
-        run.Run([&](Robot& robot) {
-            robot.WaitForMainWindow();
-            const ULONGLONG end = GetTickCount64() + 3000 + 300 * c.states.size() + 500;
-            Robot::WaitUntil([&] {
-                if (const std::string text = robot.StatusPane(2); shown.empty() || shown.back() != text)
-                    shown.push_back(text);
-                return GetTickCount64() > end;
-            }, 20000);
-        });
-        ASSERT_GE(shown.size(), c.shown.size()) << "kind " << c.kind;
-        EXPECT_EQ(std::vector<std::string>(shown.end() - long(c.shown.size()), shown.end()), c.shown) << "kind " << c.kind;
-    }
-}
-
 // First start: from the 25th status read on, all fail, and what is shown stays as it was. Then a
 // warm start, the drive plays; from 2.5 s to 4.5 s the status carries no position (byte 2); at
 // 6 s the target goes off. The poll interval is 100 ms while it plays and 440 ms once it is off.

@@ -62,7 +62,7 @@ int ProgramRun::Run(const std::function<void(Robot&)>& script)
     // Nested levels keep the handle they hold: the program never asks the box for a second one.
     for (const TraceLine& line : Trace()) {
         EXPECT_NE(line.result, "0x80070006") << line.op << " was refused its handle";
-        EXPECT_FALSE(line.op == "AcquireHandle" && line.result == "0x800700AA") << "a second handle was asked for";
+        EXPECT_FALSE(line.op == "AcquireHandle" && line.result == "0x800700AA" && !otherPrograms) << "a second handle was asked for";
     }
     // A start-up failure leaves its quit message behind; the next run must not see it.
     for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) {

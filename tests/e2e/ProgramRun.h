@@ -33,6 +33,7 @@ public:
     void WriteModuleFile(const std::string& name, size_t bytes) const;
 
     CutWaitBounds cutWaitBounds;  // what the cut panel of the next Run waits for
+    bool otherPrograms = false;   // another program may hold the box: a busy handle is no fault
     static constexpr UINT UploadAllMessage = WM_APP + 1;
 };
 

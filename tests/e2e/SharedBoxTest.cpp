@@ -1,48 +1,99 @@
-// Cadrel and another program on one box (tamber_box_client): a mode the other sets shows at the
-// next poll, and the other killed while it holds the handle leaves the box to Cadrel's next poll.
+// Cadrel and another program on one box at once (the test client, or cadrelctl): what the other
+// does shows in the window at its next poll, the other killed while it holds the handle leaves the
+// box to Cadrel, and a module setting the other changes survives the window's exit.
 #include <gtest/gtest.h>
 #include <fstream>
-#include "../component/ChildProgram.h"
+#include "ChildProgram.h"
 #include "ProgramRun.h"
 #include "resources/ResourceIds.h"
+
+namespace {
+
+std::string Mode(const Robot& robot) { return robot.Text(ID_MODE_TOGGLE) + "|" + robot.StatusPane(1); }
+
+// cadrelctl beside the test, run to its end: exit code and output.
+std::pair<DWORD, std::string> RunCtl(const ProgramRun& run, const std::string& args)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    const std::string outPath = run.Home() + "\\ctl-out.txt";
+    HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOA start = {};
+    start.cb = sizeof start, start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdOutput = out, start.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    std::string command = BesideThisProgram("cadrelctl.exe") + " " + args;
+    PROCESS_INFORMATION process = {};
+    DWORD code = 0xFFFF;
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process)) {
+        WaitForSingleObject(process.hProcess, 30000);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread), CloseHandle(process.hProcess);
+    }
+    CloseHandle(out);
+    std::ifstream in(outPath, std::ios::binary);
+    return {code, std::string((std::istreambuf_iterator<char>(in)), {})};
+}
+
+// The window plays, then other(robot) runs beside it; the modes it showed, and no warning line.
+std::vector<std::string> Beside(ProgramRun& run, const std::function<void(Robot&, std::vector<std::string>&)>& other)
+{
+    run.otherPrograms = true;
+    std::vector<std::string> shown;
+    run.Run([&](Robot& robot) {
+        Robot::WaitUntil([&] { return robot.MainWindow() && robot.StatusPane(2) == "Play"; }, 10000);
+        shown.push_back(Mode(robot));
+        other(robot, shown);
+        for (const std::string& line : robot.Messages())
+            EXPECT_EQ(line.find("WARNING"), std::string::npos) << line;
+    });
+    return shown;
+}
+
+}  // namespace
 
 TEST(SharedBox, AnotherProgramsModeAndItsEndShowAtTheNextPoll)
 {
     ProgramRun run;
-    // The other program's hold makes Cadrel's AcquireHandle busy, which the run's own check of
-    // the trace takes for a second handle asked for within Cadrel: this trace is read here.
-    const std::string tracePath = run.Home() + "\\shared-trace.txt";
-    _putenv_s("TAMBER_TRACE", tracePath.c_str());
-    std::vector<std::string> shown, messages;
     DWORD backMs = 0;
-    run.Run([&](Robot& robot) {
-        const auto mode = [&] { return robot.Text(ID_MODE_TOGGLE) + "|" + robot.StatusPane(1); };
-        Robot::WaitUntil([&] { return robot.MainWindow() && robot.StatusPane(2) == "Play"; }, 10000);
-        shown.push_back(mode());
+    const auto shown = Beside(run, [&](Robot& robot, std::vector<std::string>& shown) {
         ChildProgram client(BesideThisProgram("tamber_box_client.exe"));
         for (const char* step : {"acquire", "mode 0x200", "release"}) EXPECT_EQ(client.Ask(step), "0x00000000") << step;
-        Robot::WaitUntil([&] { return mode() != shown.back(); }, 1000);
-        shown.push_back(mode());
+        Robot::WaitUntil([&] { return Mode(robot) != shown.back(); }, 1000);
+        shown.push_back(Mode(robot));
         // Back to emulation, and killed with the handle held while Cadrel's poll waits for it.
         for (const char* step : {"acquire", "mode 0x201"}) EXPECT_EQ(client.Ask(step), "0x00000000") << step;
         Sleep(300);
         client.Kill();
         const DWORD killed = GetTickCount();
-        Robot::WaitUntil([&] { return mode() != shown.back(); }, 3000);
+        Robot::WaitUntil([&] { return Mode(robot) != shown.back(); }, 3000);
         backMs = GetTickCount() - killed;
-        shown.push_back(mode());
-        messages = robot.Messages();
+        shown.push_back(Mode(robot));
     });
     EXPECT_EQ(shown, (std::vector<std::string>{"Transfer Mode|Emulating", "Emulation Mode|File Transfer Mode", "Transfer Mode|Emulating"}));
     EXPECT_LT(backMs, 1000u) << "the box came back to Cadrel";
-    for (const std::string& line : messages) EXPECT_EQ(line.find("WARNING"), std::string::npos) << line;
-    std::ifstream in(tracePath);
     int busy = 0, cameBack = 0;
-    for (std::string line; std::getline(in, line);) {
-        EXPECT_EQ(line.find("-> 0x80070006"), std::string::npos) << "a call refused its handle: " << line;
+    for (const std::string& line : run.TraceLines()) {
         busy += line.find("AcquireHandle handle=0 -> 0x800700AA") != std::string::npos;
         cameBack += line.find("came back from process") != std::string::npos;
     }
     EXPECT_GT(busy, 0) << "Cadrel never waited for the other program's handle";
     EXPECT_EQ(cameBack, 1) << "the trace notes the handle taken back from the killed program";
+}
+
+TEST(SharedBox, WhatCadrelctlDoesShowsInTheWindowAndItsModuleChangeSurvivesTheExit)
+{
+    ProgramRun run;
+    std::string status;
+    const auto shown = Beside(run, [&](Robot& robot, std::vector<std::string>& shown) {
+        EXPECT_EQ(RunCtl(run, "mode transfer").first, 0u);
+        Robot::WaitUntil([&] { return Mode(robot) != shown.back(); }, 1000);  // the window polls every 100 ms
+        shown.push_back(Mode(robot));
+        const auto [code, out] = RunCtl(run, "status --json");
+        EXPECT_EQ(code, 0u);
+        status = out;
+        EXPECT_EQ(RunCtl(run, "modules lock DexCD100").first, 0u);
+    });
+    EXPECT_EQ(shown, (std::vector<std::string>{"Transfer Mode|Emulating", "Emulation Mode|File Transfer Mode"}));
+    EXPECT_NE(status.find("\"mode\":\"File Transfer Mode\""), std::string::npos) << status;
+    EXPECT_EQ(run.ReadSetting(ProgramRun::MachineKey, "ModsInstalled"), "SatCD100400000;DexCD100300011;")
+        << "cadrelctl's lock survives Cadrel's exit";
 }

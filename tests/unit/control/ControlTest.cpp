@@ -105,24 +105,29 @@ TEST_F(Control, CutStartEndsBegunRefusedOrGivenUpAndAlwaysSaysWhy)
     }
 }
 
-TEST_F(Control, EachErrorCodeIsReportedOnceAndCutterCodesGoToTheStatusBar)
+// A drive state is read by the target's own table; one missing from it has no text, so the window
+// keeps the one it showed.
+TEST_F(Control, DriveStatesAreReadByTheTargetsTable)
 {
-    Open("");
-    StatusReader reader(*session);
-    const struct { uint16_t code; const char* cutterText; size_t newLines; } polls[] = {
-        {0x8190, nullptr, 3}, {0x8190, nullptr, 0}, {0x8200, "Cutter is not ready", 0},
-        {0x8200, nullptr, 0}, {0x8010, nullptr, 3}, {0x8190, nullptr, 3},
+    const struct { int kind; std::vector<int> states; std::vector<std::string> texts; } cases[] = {
+        {2, {1, 2, 3, 4, 5, 11, 12, 32}, {"Stop", "Seek", "Play", "Pause", "FF/FR", "Sec", "", ""}},
+        {0xFC, {1, 2, 4, 12, 20, 32, 3, 11}, {"Open", "Stop", "Play", "Pause", "FF/FR", "Access", "", ""}},
     };
-    session->Lock().Lock(true);
-    for (const auto& poll : polls) {
-        const size_t before = shown.lines.size();
-        const char* text = reader.ReportError(poll.code);
-        EXPECT_STREQ(text ? text : "", poll.cutterText ? poll.cutterText : "") << std::hex << poll.code;
-        EXPECT_EQ(shown.lines.size() - before, poll.newLines) << std::hex << poll.code;
+    for (const auto& c : cases) {
+        std::string toml = "[target]\nkind = " + std::to_string(c.kind) + "\n";
+        for (size_t i = 0; i < c.states.size(); ++i)
+            toml += "[[event]]\nat_ms = " + std::to_string(1000 * (i + 1)) + "\ndrive_state = " + std::to_string(c.states[i]) + "\n";
+        Open(toml);
+        session->ReadTarget();
+        StatusReader reader(*session);
+        std::vector<std::string> texts;
+        for (size_t i = 0; i < c.states.size(); ++i) {
+            fake->Clock().Advance(1000);
+            const StatusReport report = reader.PollStatus();
+            texts.push_back(report.stateText ? report.stateText : "");
+        }
+        EXPECT_EQ(texts, c.texts) << c.kind;
     }
-    session->Lock().Lock(false);
-    EXPECT_EQ(shown.lines[1], "Error 8190 - Disc may be corrupt.");
-    EXPECT_EQ(shown.lines[4], "Error 8010: No Disc is inserted.");
 }
 
 // Modules go down from the top of the module area; one that would reach below address 0 is out

@@ -56,10 +56,11 @@ private:
     std::string buffer_;
 };
 
-// A program built beside the running test, quoted for a command line.
-inline std::string BesideThisProgram(const char* name)
+// A program built beside the running test; quoted, for a command line.
+inline std::string BesidePath(const char* name)
 {
     char self[MAX_PATH];
     const std::string path(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
-    return "\"" + path.substr(0, path.find_last_of('\\') + 1) + name + "\"";
+    return path.substr(0, path.find_last_of('\\') + 1) + name;
 }
+inline std::string BesideThisProgram(const char* name) { return "\"" + BesidePath(name) + "\""; }
