@@ -5,13 +5,10 @@
 #include <string>
 #include <vector>
 #include <memory>
+#include "ChildProgram.h"
 #include "StateFolder.h"
 
-struct CtlResult {
-    int code = -1;
-    std::string out, err;  // line ends as "\n"
-    std::vector<std::string> ErrLines() const;
-};
+using CtlResult = ProgramResult;
 
 class CtlHome : public StateFolder {
 public:

@@ -2,7 +2,6 @@
 // does shows in the window at its next poll, the other killed while it holds the handle leaves the
 // box to Cadrel, and a module setting the other changes survives the window's exit.
 #include <gtest/gtest.h>
-#include <fstream>
 #include "ChildProgram.h"
 #include "ProgramRun.h"
 #include "resources/ResourceIds.h"
@@ -11,26 +10,9 @@ namespace {
 
 std::string Mode(const Robot& robot) { return robot.Text(ID_MODE_TOGGLE) + "|" + robot.StatusPane(1); }
 
-// cadrelctl beside the test, run to its end: exit code and output.
-std::pair<DWORD, std::string> RunCtl(const ProgramRun& run, const std::string& args)
+ProgramResult RunCtl(const ProgramRun& run, const std::string& args)
 {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    const std::string outPath = run.Home() + "\\ctl-out.txt";
-    HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOA start = {};
-    start.cb = sizeof start, start.dwFlags = STARTF_USESTDHANDLES;
-    start.hStdOutput = out, start.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    std::string command = BesideThisProgram("cadrelctl.exe") + " " + args;
-    PROCESS_INFORMATION process = {};
-    DWORD code = 0xFFFF;
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process)) {
-        WaitForSingleObject(process.hProcess, 30000);
-        GetExitCodeProcess(process.hProcess, &code);
-        CloseHandle(process.hThread), CloseHandle(process.hProcess);
-    }
-    CloseHandle(out);
-    std::ifstream in(outPath, std::ios::binary);
-    return {code, std::string((std::istreambuf_iterator<char>(in)), {})};
+    return RunProgram(BesideThisProgram("cadrelctl.exe") + " " + args, run.Home());
 }
 
 // The window plays, then other(robot) runs beside it; the modes it showed, and no warning line.
@@ -84,13 +66,13 @@ TEST(SharedBox, WhatCadrelctlDoesShowsInTheWindowAndItsModuleChangeSurvivesTheEx
     ProgramRun run;
     std::string status;
     const auto shown = Beside(run, [&](Robot& robot, std::vector<std::string>& shown) {
-        EXPECT_EQ(RunCtl(run, "mode transfer").first, 0u);
+        EXPECT_EQ(RunCtl(run, "mode transfer").code, 0);
         Robot::WaitUntil([&] { return Mode(robot) != shown.back(); }, 1000);  // the window polls every 100 ms
         shown.push_back(Mode(robot));
-        const auto [code, out] = RunCtl(run, "status --json");
-        EXPECT_EQ(code, 0u);
-        status = out;
-        EXPECT_EQ(RunCtl(run, "modules lock DexCD100").first, 0u);
+        const ProgramResult r = RunCtl(run, "status --json");
+        EXPECT_EQ(r.code, 0);
+        status = r.out;
+        EXPECT_EQ(RunCtl(run, "modules lock DexCD100").code, 0);
     });
     EXPECT_EQ(shown, (std::vector<std::string>{"Transfer Mode|Emulating", "Emulation Mode|File Transfer Mode"}));
     EXPECT_NE(status.find("\"mode\":\"File Transfer Mode\""), std::string::npos) << status;

@@ -3,6 +3,17 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <vector>
+
+// A program run to its end: its exit code and its two output streams, line ends as "\n".
+struct ProgramResult {
+    int code = -1;
+    std::string out, err;
+    std::vector<std::string> ErrLines() const;
+};
+// Runs commandLine to its end, its streams kept in files in folder. With ctrlCWhen, Ctrl-C is
+// pressed once its output holds that text.
+ProgramResult RunProgram(const std::string& commandLine, const std::string& folder, const std::string& ctrlCWhen = "");
 
 class ChildProgram {
 public:
