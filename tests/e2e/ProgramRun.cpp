@@ -9,24 +9,6 @@
 #include "framework/Application.h"
 #include "mainwindow/MainDialog.h"
 
-namespace {
-
-// The real main window; one extra message lets a test ask for the full re-upload that the
-// Module Manager's command would run.
-class TestMainDialog : public MainDialog {
-public:
-    explicit TestMainDialog(CutWaitBounds bounds) : MainDialog(bounds) {}
-    BOOL HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override
-    {
-        if (message != ProgramRun::UploadAllMessage)
-            return MainDialog::HandleMessage(message, wParam, lParam);
-        Uploader().UploadInstalledModules();
-        return TRUE;
-    }
-};
-
-}  // namespace
-
 uint32_t TraceLine::Arg(const std::string& name) const
 {
     auto it = args.find(name);
@@ -54,7 +36,7 @@ int ProgramRun::Run(const std::function<void(Robot&)>& script)
     });
     int result;
     {
-        TestMainDialog main(cutWaitBounds);
+        MainDialog main(cutWaitBounds);
         result = main.RunModal();
     }
     robotThread.join();

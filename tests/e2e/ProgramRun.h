@@ -34,7 +34,6 @@ public:
 
     CutWaitBounds cutWaitBounds;  // what the cut panel of the next Run waits for
     bool otherPrograms = false;   // another program may hold the box: a busy handle is no fault
-    static constexpr UINT UploadAllMessage = WM_APP + 1;
 };
 
 // CPU time (user + kernel) of this process in milliseconds.

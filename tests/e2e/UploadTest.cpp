@@ -11,7 +11,6 @@ namespace {
 const char NoModuleWentIn[] = "WARNING, no module could be uploaded, so the CD Emulator keeps the modules it had. "
                                "Cadrel uploads them again when the Module Manager next closes, and at its next start.";
 
-
 using Writes = std::vector<std::pair<uint32_t, uint32_t>>;  // address, length
 
 // The directory of the record block as the emulator holds it now: target code and load address.
@@ -33,8 +32,7 @@ Writes WritesOf(const ProgramRun& run)
 }
 
 // Runs until the first status poll, answering "File Not Found" boxes; returns the Messages list.
-// With upload, asks for the full re-upload once the poll has shown.
-std::vector<std::string> RunToFirstPoll(ProgramRun& run, std::vector<std::string>* boxes = nullptr, bool upload = false)
+std::vector<std::string> RunToFirstPoll(ProgramRun& run, std::vector<std::string>* boxes = nullptr)
 {
     std::vector<std::string> messages;
     run.Run([&](Robot& robot) {
@@ -47,8 +45,6 @@ std::vector<std::string> RunToFirstPoll(ProgramRun& run, std::vector<std::string
             }
             return robot.MainWindow() && !robot.StatusPane(2).empty();
         }, 15000);
-        if (upload)
-            robot.Send(ProgramRun::UploadAllMessage, 0, 0);
         messages = robot.Messages();
     });
     return messages;
@@ -56,8 +52,7 @@ std::vector<std::string> RunToFirstPoll(ProgramRun& run, std::vector<std::string
 
 }  // namespace
 
-// A fresh box gets both demo modules and boots; the next start finds them in place; then a floor
-// above where modules go refuses the first module and every later one.
+// A fresh box gets both demo modules and boots.
 TEST(Upload, FreshEmulatorGetsBothDemoModulesAndTheSramFloorRefusesLaterOnes)
 {
     ProgramRun run;
@@ -91,15 +86,6 @@ TEST(Upload, FreshEmulatorGetsBothDemoModulesAndTheSramFloorRefusesLaterOnes)
     ASSERT_NE(uploaded, messages.end());
     EXPECT_TRUE(std::none_of(uploaded, messages.end(), [](const std::string& m) { return m.find("Error") != m.npos; }));
 
-    StoreBE32(&block[18], 0xF0000);
-    StoreLE32(&block[508], XorChecksum(block.data(), 127));
-    run.WriteSram(0xFFE00, block);
-    messages = RunToFirstPoll(run, nullptr, true);
-    for (const char* module : {"SatCD100", "DexCD100"})
-        EXPECT_TRUE(Contains(messages, "WARNING: upload of module " + path + "\\" + module + ".bin failed - SRAM Space Exhausted")) << module;
-    EXPECT_TRUE(Contains(messages, NoModuleWentIn));
-    EXPECT_EQ(WritesOf(run), Writes{}) << "the start before the re-upload finds the modules in place";
-    EXPECT_EQ(Directory(run).size(), 2u) << "the box keeps the modules it had";
 }
 
 TEST(Upload, ModuleFilesAndFailuresGiveTheirEffectAndMessage)

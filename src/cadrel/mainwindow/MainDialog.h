@@ -32,9 +32,6 @@ public:
     WaitEnd Wait(BoundedWait& wait) override;
     void ShowStatus(const StatusReport& status) override;
 
-protected:
-    ModuleUploader& Uploader() { return uploader_; }
-
 private:
     void FailStartUp(const char* text);
     void ShowTarget();

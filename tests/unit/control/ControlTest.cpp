@@ -14,6 +14,7 @@
 #include "control/Presenter.h"
 #include "control/StatusReader.h"
 #include "emulator/ErrorTable.h"
+#include "modules/RecordBlock.h"
 
 namespace {
 
@@ -130,16 +131,19 @@ TEST_F(Control, DriveStatesAreReadByTheTargetsTable)
     }
 }
 
-// Modules go down from the top of the module area; one that would reach below address 0 is out
-// of space like one below the floor, never written at an address that wrapped round.
+// Modules go down from the top of the module area; one that would reach below the box's floor,
+// or below address 0, is out of space, never written at an address that wrapped round. When none
+// goes in, the box keeps the record block it had.
 TEST_F(Control, UploadPlacesModulesDownwardsUntilSramIsExhausted)
 {
     std::string many;
     for (int i = 0; i < 21; ++i)
         many += "SatCD100491520;";
-    const struct { std::string installed; size_t bytes; uint16_t count; std::string lastLine; } cases[] = {
-        {"SatCD100400000;DexCD100300010;", 40000, 2, "Emulation module " + folder + "\\DexCD100.bin uploaded."},
-        {many, 49152, 20, "WARNING: upload of module " + folder + "\\SatCD100.bin failed - SRAM Space Exhausted"},
+    const std::string exhausted = "WARNING: upload of module " + folder + "\\SatCD100.bin failed - SRAM Space Exhausted";
+    const struct { std::string installed; size_t bytes; uint32_t floor; uint16_t count; std::string lastModuleLine; } cases[] = {
+        {"SatCD100400000;DexCD100300010;", 40000, 0, 2, "Emulation module " + folder + "\\DexCD100.bin uploaded."},
+        {many, 49152, 0, 20, exhausted},
+        {"DexCD100300010;SatCD100400000;", 40000, 0xF0000, 0, exhausted},
     };
     for (const auto& c : cases) {
         shown = Shown();
@@ -151,13 +155,25 @@ TEST_F(Control, UploadPlacesModulesDownwardsUntilSramIsExhausted)
         settings.Read(session->MachineKey(), shown);
         StatusReader reader(*session);
         ModuleUploader uploader(*session, reader, settings);
-        session->ReadTarget();
-        uploader.BringUpToDate(false);
-        const uint8_t* block = fake->Box().Sram() + 0xFFE00;
-        EXPECT_EQ(LoadBE16(block + 2), c.count);
-        EXPECT_EQ(LoadBE32(block + 22 + 8), 0xF3E00u - c.bytes) << "the first module's place";
-        EXPECT_EQ(Last(), c.lastLine);
-        EXPECT_EQ(fake->Count("WriteMemory"), c.count + 1) << "each module that fits, then the record block";
+        uint8_t block[512] = {};
+        StoreBE16(block, 4);
+        StoreBE32(block + 18, c.floor);
+        SealRecordBlock(block);
+        session->Lock().Lock(true);
+        session->Device()->WriteMemory(session->Lock().GetHandle(), 0xFFE00, block, 256);  // the device table stays
+        session->Lock().Lock(false);
+        uploader.ReadRecordBlock();
+        uploader.UploadInstalledModules();
+        const uint8_t* held = fake->Box().Sram() + 0xFFE00;
+        EXPECT_EQ(LoadBE16(held + 2), c.count);
+        if (c.count)
+            EXPECT_EQ(LoadBE32(held + 22 + 8), 0xF3E00u - c.bytes) << "the first module's place";
+        std::vector<std::string> modules;
+        std::copy_if(shown.lines.begin(), shown.lines.end(), std::back_inserter(modules),
+                     [](const std::string& line) { return line.find("upload of module") != std::string::npos || line.find("uploaded.") != std::string::npos; });
+        EXPECT_EQ(modules.empty() ? "" : modules.back(), c.lastModuleLine);
+        EXPECT_EQ(Last().rfind("WARNING, no module could be uploaded", 0) == 0, c.count == 0) << Last();
+        EXPECT_EQ(fake->Count("WriteMemory"), 1 + c.count + (c.count > 0)) << "the floor's block, each module that fits, our block";
     }
 }
 
