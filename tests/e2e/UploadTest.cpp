@@ -53,7 +53,7 @@ std::vector<std::string> RunToFirstPoll(ProgramRun& run, std::vector<std::string
 }  // namespace
 
 // A fresh box gets both demo modules and boots.
-TEST(Upload, FreshEmulatorGetsBothDemoModulesAndTheSramFloorRefusesLaterOnes)
+TEST(Upload, FreshEmulatorGetsBothDemoModulesAndBoots)
 {
     ProgramRun run;
     std::vector<std::string> messages;
