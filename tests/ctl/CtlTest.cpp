@@ -11,8 +11,6 @@ namespace {
 using Lines = std::vector<std::string>;
 using Json = nlohmann::json;
 
-std::string Fault(const std::string& op, const std::string& when = "") { return "[[fault]]\nop = \"" + op + "\"\n" + when + "\n"; }
-std::string Event(int atMs, const std::string& what) { return "[[event]]\nat_ms = " + std::to_string(atMs) + "\n" + what + "\n"; }
 std::string Last(const CtlResult& r) { const Lines lines = r.ErrLines(); return lines.empty() ? "" : lines.back(); }
 Json JsonOf(const std::string& text) { return Json::parse(text, nullptr, false); }
 

@@ -40,8 +40,6 @@ public:
 double ProcessCpuMs();
 
 // Scenario text: a fault on op (when: "always = true", "nth = 2", ...) and an event at a time.
-inline std::string Fault(const std::string& op, const std::string& when) { return "[[fault]]\nop = \"" + op + "\"\n" + when + "\n"; }
-inline std::string Event(int atMs, const std::string& what) { return "[[event]]\nat_ms = " + std::to_string(atMs) + "\n" + what + "\n"; }
 bool Contains(const std::vector<std::string>& lines, const std::string& line);
 // Waits for the main window and its first status poll.
 bool WaitForPoll(Robot& robot, int timeoutMs = 10000);

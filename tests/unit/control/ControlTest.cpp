@@ -66,21 +66,16 @@ protected:
     std::unique_ptr<EmulatorSession> session;
 };
 
-TEST_F(Control, CutStartEndsBegunRefusedOrGivenUpAndAlwaysSaysWhy)
+TEST_F(Control, CutStartEndsBegunOrGivenUpAndAlwaysSaysWhy)
 {
     const std::string noBlank = "[cutter]\nblank = false\n";
     const struct { std::string scenario; int stopAfter; CutStarter::End end; int resets; std::string problem, line; } cases[] = {
         {"", -1, CutStarter::Began, 0, "", "Virtual emulator: cutter module loaded"},
-        {"[[fault]]\nop = \"DownloadCutterModule\"\n", -1, CutStarter::DownloadRefused, 0,
-         "Error: Unable to download the Cutter Module", ""},
         {noBlank, 3, CutStarter::GaveUp, 1, "Insert Disk: Please insert a Gold Disc into the Cutter Drive",
          "Cut stopped before it began: nothing was written, and the CD Emulator was reset."},
         // The box refused the reset: the user is told so and nothing claims otherwise.
         {noBlank + "[[fault]]\nop = \"Reset\"\n", 3, CutStarter::GaveUp, 1, "Insert Disk: Please insert a Gold Disc into the Cutter Drive",
          "Cut stopped before it began: nothing was written."},
-        {noBlank, -1, CutStarter::NoBlank, 1, "Insert Disk: Please insert a Gold Disc into the Cutter Drive",
-         "WARNING, no Gold Disc was inserted within 1 seconds, so no cut was made. "
-         "Put a blank Gold Disc into the Cutter Drive, then press Cut CD Now again."},
         {"[[fault]]\nop = \"GetStatus.1\"\n", -1, CutStarter::NoCutter, 1, "",
          "WARNING, the CD Emulator did not start the cut within 1 seconds. "
          "Check that the Cutter Drive is connected and switched on, then press Cut CD Now again."},
