@@ -8,9 +8,6 @@
 
 namespace {
 
-const char NoModuleWentIn[] = "WARNING, no module could be uploaded, so the CD Emulator keeps the modules it had. "
-                               "Cadrel uploads them again when the Module Manager next closes, and at its next start.";
-
 using Writes = std::vector<std::pair<uint32_t, uint32_t>>;  // address, length
 
 // The directory of the record block as the emulator holds it now: target code and load address.
@@ -31,20 +28,12 @@ Writes WritesOf(const ProgramRun& run)
     return writes;
 }
 
-// Runs until the first status poll, answering "File Not Found" boxes; returns the Messages list.
-std::vector<std::string> RunToFirstPoll(ProgramRun& run, std::vector<std::string>* boxes = nullptr)
+// Runs until the first status poll; returns the Messages list.
+std::vector<std::string> RunToFirstPoll(ProgramRun& run)
 {
     std::vector<std::string> messages;
     run.Run([&](Robot& robot) {
-        Robot::WaitUntil([&] {
-            if (HWND box = robot.FindDialog("File Not Found")) {
-                if (boxes)
-                    boxes->push_back(Robot::DialogText(box));
-                Robot::Press(box, IDOK);
-                Sleep(100);
-            }
-            return robot.MainWindow() && !robot.StatusPane(2).empty();
-        }, 15000);
+        Robot::WaitUntil([&] { return robot.MainWindow() && !robot.StatusPane(2).empty(); }, 15000);
         messages = robot.Messages();
     });
     return messages;
@@ -86,41 +75,6 @@ TEST(Upload, FreshEmulatorGetsBothDemoModulesAndBoots)
     ASSERT_NE(uploaded, messages.end());
     EXPECT_TRUE(std::none_of(uploaded, messages.end(), [](const std::string& m) { return m.find("Error") != m.npos; }));
 
-}
-
-TEST(Upload, ModuleFilesAndFailuresGiveTheirEffectAndMessage)
-{
-    const char *sat = "Emulation module %P\\SatCD120.bin uploaded.", *record = "WARNING, upload of module record data failed.";
-    struct Case { const char *installed, *file; size_t size; std::string fault; Writes writes; std::vector<std::string> lines; const char* box; };
-    const Case cases[] = {
-        {"SatCD120000000;", "SatCD120", 0, "", {{0xF3E00, 0}, {0xFFE00, 512}}, {sat}, nullptr},
-        {"SatCD120600000;", "SatCD120", 60000, "", {{0xF3E00 - 49152, 49152}, {0xFFE00, 512}}, {sat}, nullptr},
-        {"SatCD300400000;DexCD100300010;", nullptr, 0, "", {{0xF3E00 - 30004, 30004}, {0xFFE00, 512}},
-         {"Emulation module %P\\DexCD100.bin uploaded."}, "The module file %P\\SatCD300.bin could not be found"},
-        {"SatCD100400000;DexCD100300010;", nullptr, 0, Fault("WriteMemory", "nth = 1"), {{0xEA1C0, 40000}, {0xE2C8C, 30004}, {0xFFE00, 512}},
-         {"WARNING: upload of module %P\\SatCD100.bin failed - cannot send memory", "Emulation module %P\\DexCD100.bin uploaded."}, nullptr},
-        {"SatCD100400000;", nullptr, 0, Fault("ReadMemory", "nth = 2"), {{0xEA1C0, 40000}}, {record}, nullptr},
-        {"SatCD100400000;", nullptr, 0, Fault("WriteMemory", "nth = 2"), {{0xEA1C0, 40000}, {0xFFE00, 512}}, {record}, nullptr},
-        {"SatCD100400000;", nullptr, 0, Fault("SetMode", "nth = 1"), {},
-         {"WARNING: upload of module %P\\SatCD100.bin failed - Can't open door", NoModuleWentIn}, nullptr},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.installed + c.fault);
-        ProgramRun run;
-        const std::string path = run.ModulePath();
-        const auto expand = [&](std::string text) { return text.find("%P") == text.npos ? text : text.replace(text.find("%P"), 2, path); };
-        run.WriteSetting(ProgramRun::MachineKey, "ModsInstalled", c.installed);
-        if (c.file)
-            run.WriteModuleFile(c.file, c.size);
-        if (!c.fault.empty())
-            run.Scenario(c.fault);
-        std::vector<std::string> boxes;
-        const std::vector<std::string> messages = RunToFirstPoll(run, &boxes);
-        EXPECT_EQ(WritesOf(run), c.writes);
-        for (const std::string& line : c.lines)
-            EXPECT_TRUE(Contains(messages, expand(line))) << "no line " << expand(line);
-        EXPECT_EQ(boxes, c.box ? std::vector<std::string>{expand(c.box)} : std::vector<std::string>{});
-    }
 }
 
 // Two newer Saturn modules are available: the last newer one in the list replaces the unlocked

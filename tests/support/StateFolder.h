@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "ScenarioText.h"
 #include "interface/EmulatorInterfaces.h"
 
 // The component loaded for as long as this lives; what it opened is released with it.
@@ -53,10 +54,6 @@ public:
 private:
     std::string home_;
 };
-
-// Scenario text: a fault on op (when: "always = true", "nth = 2", ...) and an event at a time.
-inline std::string Fault(const std::string& op, const std::string& when = "") { return "[[fault]]\nop = \"" + op + "\"\n" + when + "\n"; }
-inline std::string Event(int atMs, const std::string& what) { return "[[event]]\nat_ms = " + std::to_string(atMs) + "\n" + what + "\n"; }
 
 // A file of bytes written into folder (made when missing); returns its path.
 std::string WriteBytes(const std::string& folder, const std::string& name, size_t bytes);

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include "FakeComponent.h"
+#include "ScenarioText.h"
 #include "common/ByteOrder.h"
 #include "control/CutStarter.h"
 #include "control/EmulatorSession.h"
@@ -126,49 +127,75 @@ TEST_F(Control, DriveStatesAreReadByTheTargetsTable)
     }
 }
 
-// Modules go down from the top of the module area; one that would reach below the box's floor,
-// or below address 0, is out of space, never written at an address that wrapped round. When none
-// goes in, the box keeps the record block it had.
-TEST_F(Control, UploadPlacesModulesDownwardsUntilSramIsExhausted)
+// Start-up's upload into a box with no module data, or whose directory does not list the installed
+// modules. Modules go down from the top of the module area; one that would reach below the box's
+// floor, or below address 0, is out of space, never written at an address that wrapped round. The
+// record block lists what went in; when nothing did, the box keeps the block it had.
+TEST_F(Control, UploadPlacesModulesDownwardsAndListsWhatWentIn)
 {
+    using Writes = std::vector<std::pair<uint32_t, uint32_t>>;  // address, length; not checked when empty
     std::string many;
     for (int i = 0; i < 21; ++i)
         many += "SatCD100491520;";
-    const std::string exhausted = "WARNING: upload of module " + folder + "\\SatCD100.bin failed - SRAM Space Exhausted";
-    const struct { std::string installed; size_t bytes; uint32_t floor; uint16_t count; std::string lastModuleLine; } cases[] = {
-        {"SatCD100400000;DexCD100300010;", 40000, 0, 2, "Emulation module " + folder + "\\DexCD100.bin uploaded."},
-        {many, 49152, 0, 20, exhausted},
-        {"DexCD100300010;SatCD100400000;", 40000, 0xF0000, 0, exhausted},
+    const std::string both = "SatCD100400000;DexCD100300010;", sat = "Emulation module " + folder + "\\SatCD100.bin uploaded.",
+                      dex = "Emulation module " + folder + "\\DexCD100.bin uploaded.", record = "WARNING, upload of module record data failed.",
+                      keeps = "WARNING, no module could be uploaded, so the CD Emulator keeps the modules it had. Cadrel uploads "
+                              "them again when the Module Manager next closes, and at its next start.";
+    auto failed = [&](const char* why) { return "WARNING: upload of module " + folder + "\\SatCD100.bin failed - " + why; };
+    const struct { std::string installed; long satBytes, dexBytes; uint32_t floor; std::string fault; Writes writes; std::string last, problem; } cases[] = {
+        {both, 40000, 30001, 0, "", {{0xEA1C0, 40000}, {0xE2C8C, 30004}, {0xFFE00, 512}}, dex, ""},
+        {"SatCD100000000;", 0, -1, 0, "", {{0xF3E00, 0}, {0xFFE00, 512}}, sat, ""},
+        {"SatCD100600000;", 60000, -1, 0, "", {{0xF3E00 - 49152, 49152}, {0xFFE00, 512}}, sat, ""},
+        {both, -1, 30001, 0, "", {{0xF3E00 - 30004, 30004}, {0xFFE00, 512}}, dex,
+         "File Not Found: The module file " + folder + "\\SatCD100.bin could not be found"},
+        {both, 40000, 30001, 0, Fault("WriteMemory", "nth = 1"), {{0xEA1C0, 40000}, {0xE2C8C, 30004}, {0xFFE00, 512}}, dex, ""},
+        {"SatCD100400000;", 40000, -1, 0, Fault("ReadMemory", "nth = 2"), {{0xEA1C0, 40000}}, record, ""},
+        {"SatCD100400000;", 40000, -1, 0, Fault("WriteMemory", "nth = 2"), {{0xEA1C0, 40000}, {0xFFE00, 512}}, record, ""},
+        {"SatCD100400000;", 40000, -1, 0, Fault("SetMode", "nth = 1"), {}, keeps, ""},
+        {many, 49152, -1, 0, "", {}, failed("SRAM Space Exhausted"), ""},
+        {"DexCD100300010;SatCD100400000;", 40000, 30001, 0xF0000, "", {}, keeps, ""},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.installed.substr(0, 30) + " " + c.fault);
         shown = Shown();
-        Open("");
-        WriteFile("SatCD100.bin", c.bytes);
-        WriteFile("DexCD100.bin", 30001);
+        Open(c.fault);
+        for (const auto& [name, bytes] : {std::pair{"SatCD100.bin", c.satBytes}, {"DexCD100.bin", c.dexBytes}})
+            bytes < 0 ? void(remove((folder + "\\" + name).c_str())) : WriteFile(name, size_t(bytes));
+        if (c.floor) {  // a box that holds a record block with a floor, and no module
+            std::vector<uint8_t> block(fake->Box().Sram() + 0xFFE00, fake->Box().Sram() + 0x100000);
+            std::fill(block.begin(), block.begin() + 256, 0);
+            StoreBE16(block.data(), 4);
+            StoreBE32(block.data() + 18, c.floor);
+            SealRecordBlock(block.data());
+            uint32_t handle = 0;
+            fake->Box().AcquireHandle(&handle);
+            fake->Box().WriteMemory(handle, 0xFFE00, block.data(), 512);
+            fake->Box().ReleaseHandle(handle);
+        }
         ModuleSettings settings;
         fake->Settings() = {{"ModsInstalled", c.installed}, {"Path", folder}, {"DefModule", "Dex"}};
         settings.Read(session->MachineKey(), shown);
         StatusReader reader(*session);
         ModuleUploader uploader(*session, reader, settings);
-        uint8_t block[512] = {};
-        StoreBE16(block, 4);
-        StoreBE32(block + 18, c.floor);
-        SealRecordBlock(block);
-        session->Lock().Lock(true);
-        session->Device()->WriteMemory(session->Lock().GetHandle(), 0xFFE00, block, 256);  // the device table stays
-        session->Lock().Lock(false);
-        uploader.ReadRecordBlock();
-        uploader.UploadInstalledModules();
-        const uint8_t* held = fake->Box().Sram() + 0xFFE00;
-        EXPECT_EQ(LoadBE16(held + 2), c.count);
-        if (c.count)
-            EXPECT_EQ(LoadBE32(held + 22 + 8), 0xF3E00u - c.bytes) << "the first module's place";
-        std::vector<std::string> modules;
-        std::copy_if(shown.lines.begin(), shown.lines.end(), std::back_inserter(modules),
-                     [](const std::string& line) { return line.find("upload of module") != std::string::npos || line.find("uploaded.") != std::string::npos; });
-        EXPECT_EQ(modules.empty() ? "" : modules.back(), c.lastModuleLine);
-        EXPECT_EQ(Last().rfind("WARNING, no module could be uploaded", 0) == 0, c.count == 0) << Last();
-        EXPECT_EQ(fake->Count("WriteMemory"), 1 + c.count + (c.count > 0)) << "the floor's block, each module that fits, our block";
+        session->ReadTarget();
+        if (c.floor)  // the floor a box's block holds counts from the next upload on: the Module Manager's
+            uploader.ReadRecordBlock(), uploader.UploadInstalledModules();
+        else
+            uploader.BringUpToDate(false);
+        Writes writes;
+        for (const std::string& call : fake->Calls()) {
+            uint32_t address = 0, length = 0;
+            if (sscanf(call.c_str(), "WriteMemory %u %u", &address, &length) == 2)
+                writes.emplace_back(address, length);
+        }
+        EXPECT_TRUE(std::all_of(writes.begin(), writes.end(), [](auto& w) { return w.first < 0x100000; })) << "a wrapped address";
+        if (!c.writes.empty())
+            EXPECT_EQ(writes, c.writes);
+        std::vector<std::string> lines;
+        std::copy_if(shown.lines.begin(), shown.lines.end(), std::back_inserter(lines),
+                     [](const std::string& line) { return line.find("module") != std::string::npos; });
+        EXPECT_EQ(lines.empty() ? "" : lines.back(), c.last);
+        EXPECT_EQ(shown.problems, c.problem.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.problem});
     }
 }
 

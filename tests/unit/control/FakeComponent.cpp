@@ -51,7 +51,11 @@ public:
     HRESULT STDMETHODCALLTYPE TestReady(DWORD h, ULONG_PTR) override { return Box("TestReady", fake_.Box().TestReady(h)); }
     HRESULT STDMETHODCALLTYPE GetTargetInfo(DWORD h, BYTE* b, DWORD* n, ULONG_PTR) override { return Box("GetTargetInfo", fake_.Box().GetTargetInfo(h, b, n)); }
     HRESULT STDMETHODCALLTYPE Reserved15() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE WriteMemory(DWORD h, DWORD a, const BYTE* d, DWORD n) override { return Box("WriteMemory", fake_.Box().WriteMemory(h, a, d, n)); }
+    HRESULT STDMETHODCALLTYPE WriteMemory(DWORD h, DWORD a, const BYTE* d, DWORD n) override
+    {
+        const std::string op = "WriteMemory " + std::to_string(a) + " " + std::to_string(n);
+        return Box(op.c_str(), fake_.Box().WriteMemory(h, a, d, n));
+    }
     HRESULT STDMETHODCALLTYPE ReadMemory(DWORD h, DWORD a, BYTE* b, DWORD* n) override { return Box("ReadMemory", fake_.Box().ReadMemory(h, a, b, n)); }
     HRESULT STDMETHODCALLTYPE GetStatus(DWORD h, BYTE* b, DWORD* n, DWORD kind, ULONG_PTR) override
     {

@@ -1,6 +1,7 @@
 // The component as the host tree can have it: the interfaces served straight from the virtual
 // emulator's model on a manual clock that every device call moves on, and a settings key kept in
-// memory. Calls are logged as "Op result" so a test can read what the control layer asked.
+// memory. Calls are logged as "Op result" ("WriteMemory address length result") so a test can
+// read what the control layer asked.
 #pragma once
 #include <map>
 #include <memory>
