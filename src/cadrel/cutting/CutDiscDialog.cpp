@@ -28,6 +28,15 @@ void ShowError(HWND window, const char* text)
     MessageBoxA(window, text, "Error", MB_OK | MB_ICONEXCLAMATION);
 }
 
+// shown: what the control shows, empty when not known.
+void ShowText(HWND control, char* shown, size_t size, const char* text)
+{
+    if (shown[0] != '\0' && strcmp(shown, text) == 0)
+        return;
+    snprintf(shown, size, "%s", text);
+    SetWindowTextA(control, text);
+}
+
 }  // namespace
 
 CutDiscDialog::CutDiscDialog(HWND owner, uint32_t cutter, uint32_t emulationDevice, char* const* moduleDirectory,
@@ -294,6 +303,7 @@ void CutDiscDialog::ShowTotal(const uint8_t* progressBlock)
     snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(total_));
     SetDlgItemTextA(window_, IDC_CUT_TOTAL, text);
     SendDlgItemMessageA(window_, IDC_CUT_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, total_ / 100));
+    shown_.window = nullptr;  // a new range may move the bar: set everything at the next update
 }
 
 void CutDiscDialog::ResumeCut()
@@ -310,11 +320,22 @@ void CutDiscDialog::ResumeCut()
 void CutDiscDialog::UpdateCutProgress(const uint8_t* statusBlock)
 {
     const CutProgress progress = ComputeCutProgress(statusBlock, total_, speedIndex_);
-    SendDlgItemMessageA(window_, IDC_CUT_PROGRESS, PBM_SETPOS, WPARAM(progress.barPosition), 0);
+    // A text set repaints even when it is the same, and most polls move only the count.
+    if (shown_.window != window_) {
+        shown_ = ShownProgress{};
+        shown_.window = window_;
+        shown_.bar = GetDlgItem(window_, IDC_CUT_PROGRESS);
+        shown_.current = GetDlgItem(window_, IDC_CUT_CURRENT);
+        shown_.time = GetDlgItem(window_, IDC_CUT_TIME);
+    }
+    if (shown_.barPosition != int64_t(progress.barPosition)) {
+        shown_.barPosition = progress.barPosition;
+        SendMessageA(shown_.bar, PBM_SETPOS, WPARAM(progress.barPosition), 0);
+    }
     char text[16];
     snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(progress.position));
-    SetDlgItemTextA(window_, IDC_CUT_CURRENT, text);
+    ShowText(shown_.current, shown_.currentText, sizeof shown_.currentText, text);
     snprintf(text, sizeof text, "%lu:%02lu", static_cast<unsigned long>(progress.secondsLeft / 60),
              static_cast<unsigned long>(progress.secondsLeft % 60));
-    SetDlgItemTextA(window_, IDC_CUT_TIME, text);
+    ShowText(shown_.time, shown_.timeText, sizeof shown_.timeText, text);
 }
