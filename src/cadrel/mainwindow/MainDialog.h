@@ -65,6 +65,7 @@ private:
     bool sinkHeld_ = false;  // start-up took the sink's own reference
     StatusBar* statusBar_ = nullptr;
     CutDiscDialog* cutPanel_ = nullptr;  // created at start-up; its window comes and goes
+    UINT pollInterval_ = 0;              // the poll timer's, 0 before it is armed
     uint8_t recordBlock_[RecordBlockSize] = {};
     char* availableList_ = nullptr;
     DWORD availableSize_ = 0;
