@@ -1,10 +1,10 @@
 // The yardsticks of tools/bench-poll: Cadrel's own main window and cut panel, from its resource
 // script, showing on a 100 ms timer what Cadrel shows, with no emulator behind them.
-//   bench_yardstick play|cut [SHOWN-FILE]
+//   bench_yardstick play|cut
 // play: the state and time panes of a playing Saturn. cut: the status bar, the progress bar,
 // "Cut:" and the time remaining of the x4 cut that tools/bench-poll's cut.state describes.
 // Each item is written when what it shows changes, as often as Cadrel's changes: the least a
-// window can do to show the same. With SHOWN-FILE it writes that file once its window is shown.
+// window can do to show the same.
 #include <windows.h>
 #include <commctrl.h>
 #include <cstdio>
@@ -20,7 +20,6 @@ constexpr unsigned CutFactor = 4;
 constexpr unsigned CutFirstShown = 296 * 300;
 
 bool cutting = false;
-const char* shownFile = nullptr;
 HWND statusBar = nullptr, panel = nullptr, progress = nullptr, cutText = nullptr, leftText = nullptr;
 ULONGLONG started = 0;
 
@@ -124,11 +123,6 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM)
         SetTimer(window, 1, 100, nullptr);
         return TRUE;
     }
-    case WM_SHOWWINDOW:
-        if (shownFile)
-            if (FILE* f = fopen(shownFile, "w"))
-                fclose(f);
-        return FALSE;
     case WM_TIMER:
         Tick();
         return TRUE;
@@ -149,8 +143,6 @@ INT_PTR CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM)
 int main(int argc, char** argv)
 {
     cutting = argc > 1 && strcmp(argv[1], "cut") == 0;
-    if (argc > 2)
-        shownFile = argv[2];
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     // Built and run as Cadrel runs its main window: modeless, with its own message loop.
