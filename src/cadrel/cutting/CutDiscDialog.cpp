@@ -1,6 +1,7 @@
 #include "cutting/CutDiscDialog.h"
 #include <commctrl.h>
 #include <cstdio>
+#include <cstring>
 #include "control/EmulatorSession.h"
 #include "cutting/CutProgress.h"
 #include "emulator/BusyDialog.h"
@@ -13,6 +14,15 @@ const int PanelItems[] = {IDOK, IDC_TEST_MODE, IDC_SPEED_X1, IDC_SPEED_X2, IDC_S
 const int MainButtons[] = {ID_MODE_TOGGLE, ID_CUT_GOLD_DISC};
 const int MainMenuItems[] = {ID_MODE_TOGGLE, ID_CUT_GOLD_DISC, ID_EMULATION_MODULES, ID_EMULATION_DEVICE,
                              ID_CUTTING_DEVICE};
+
+// shown: what the control shows, empty when not known.
+void ShowText(HWND control, char* shown, size_t size, const char* text)
+{
+    if (shown[0] != '\0' && strcmp(shown, text) == 0)
+        return;
+    snprintf(shown, size, "%s", text);
+    SetWindowTextA(control, text);
+}
 
 }  // namespace
 
@@ -174,6 +184,7 @@ void CutDiscDialog::ShowTotal(bool known, uint32_t total)
         snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(total_));
     SetDlgItemTextA(window_, IDC_CUT_TOTAL, text);
     SendDlgItemMessageA(window_, IDC_CUT_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, total_ / 100));
+    shown_.window = nullptr;  // a new range may move the bar: set everything at the next update
 }
 
 void CutDiscDialog::ResumeCut()
@@ -198,13 +209,24 @@ void CutDiscDialog::UpdateCutProgress(const uint8_t* statusBlock)
         }
     }
     const CutProgress progress = ComputeCutProgress(statusBlock, total_, speedIndex_);
-    SendDlgItemMessageA(window_, IDC_CUT_PROGRESS, PBM_SETPOS, WPARAM(progress.barPosition), 0);
+    // A text set repaints even when it is the same, and most polls move only the count.
+    if (shown_.window != window_) {
+        shown_ = ShownProgress{};
+        shown_.window = window_;
+        shown_.bar = GetDlgItem(window_, IDC_CUT_PROGRESS);
+        shown_.current = GetDlgItem(window_, IDC_CUT_CURRENT);
+        shown_.time = GetDlgItem(window_, IDC_CUT_TIME);
+    }
+    if (shown_.barPosition != int64_t(progress.barPosition)) {
+        shown_.barPosition = progress.barPosition;
+        SendMessageA(shown_.bar, PBM_SETPOS, WPARAM(progress.barPosition), 0);
+    }
     char text[16];
     snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(progress.position));
-    SetDlgItemTextA(window_, IDC_CUT_CURRENT, text);
+    ShowText(shown_.current, shown_.currentText, sizeof shown_.currentText, text);
     text[0] = '\0';
     if (totalKnown_)
         snprintf(text, sizeof text, "%lu:%02lu", static_cast<unsigned long>(progress.secondsLeft / 60),
                  static_cast<unsigned long>(progress.secondsLeft % 60));
-    SetDlgItemTextA(window_, IDC_CUT_TIME, text);
+    ShowText(shown_.time, shown_.timeText, sizeof shown_.timeText, text);
 }

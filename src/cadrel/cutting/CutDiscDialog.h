@@ -49,4 +49,12 @@ private:
     bool waiting_ = false;  // StartCut waits for the cut to begin
     bool giveUp_ = false;   // the user asked to stop that wait
     bool closing_ = false;  // the program is ending during that wait
+    // What the progress controls show, so that a poll sets only what changed.
+    struct ShownProgress {
+        HWND window = nullptr;  // the panel window they belong to; a new one shows its template
+        HWND bar = nullptr, current = nullptr, time = nullptr;
+        int64_t barPosition = -1;
+        char currentText[16] = "";
+        char timeText[16] = "";
+    } shown_;
 };

@@ -9,7 +9,15 @@ public:
     StatusBar();
     void OnAttach() override;
 
+    // Each sets only what changed: most polls find the mode and state the panes already show.
     void ShowMode(int mode);
     void ShowState(const char* text);
     void ShowTime(int a, int b, int c);
+
+private:
+    void ShowPane(int pane, char* shown, size_t size, const char* text);
+
+    int shownMode_ = -1;
+    char shownState_[32] = "";
+    char shownTime_[20] = "";
 };

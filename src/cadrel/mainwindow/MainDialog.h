@@ -61,6 +61,7 @@ private:
     CutWaitBounds cutWaitBounds_;
     StatusBar* statusBar_ = nullptr;
     CutDiscDialog* cutPanel_ = nullptr;  // created at start-up; its window comes and goes
+    UINT pollInterval_ = 0;              // the poll timer's, 0 before it is armed
     bool settingsSaved_ = false;
     int cutting_ = 0;
     int transferModeShown_ = 0;

@@ -13,6 +13,10 @@ constexpr UINT ActivePollMs = 100;
 
 void MainDialog::ArmPollTimer(UINT interval)
 {
+    // Only a change of pace needs the timer set again; each set is a call to the window system.
+    if (interval == pollInterval_)
+        return;
+    pollInterval_ = interval;
     SetTimer(window_, PollTimerId, interval, nullptr);
 }
 
