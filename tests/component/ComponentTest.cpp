@@ -1,7 +1,8 @@
 // tamber_co.dll slot by slot: factory, QueryInterface, references, every operation, no object left.
 #include <cstring>
 #include <fstream>
-#include "TamberDll.h"
+#include <gtest/gtest.h>
+#include "StateFolder.h"
 #include "com/ComBase.h"
 
 // No C++ exception may unwind through a call into the program: what every object answers at any
@@ -50,9 +51,10 @@ std::string QueryText(void* key, const char* name)
 
 TEST(TamberCo, EverySlotThroughTheFactoryAndNoObjectLeftAlive)
 {
-    std::string home;
-    const HMODULE dll = LoadTamber("tamber-co-", true, home);
-    const TamberCOCreateInstanceFn create = CreateFunction(dll);
+    const StateFolder folder("tamber-co-", true);
+    const std::string& home = folder.Home();
+    const HMODULE dll = LoadLibraryA("tamber_co.dll");
+    const TamberCOCreateInstanceFn create = FactoryOf(dll);
     ASSERT_NE(create, nullptr);
 
     const struct { const GUID *clsid, *iid; HRESULT result; } factory[] = {
@@ -121,12 +123,10 @@ TEST(TamberCo, EverySlotThroughTheFactoryAndNoObjectLeftAlive)
     for (void* object : {machine, registry, device, system}) EXPECT_EQ(CallSlot(object, 2), HRESULT(0));
     EXPECT_EQ(sink.count, 1) << "the sink's references given back";
     FreeLibrary(dll);
-    std::ifstream in(home + "\\trace.txt");
+    std::ifstream in(folder.TracePath());
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(text.substr(text.rfind('\n', text.size() - 2) + 1), "live objects: 0\n");
     // The trace's words are made in fixed buffers: objects by kind and number, long texts shortened.
     for (const std::string& part : {std::string(" AddRef object=EmulatorDevice#"), "name=\"" + std::string(120, 'N') + "...\" text=\"(null)\""})
         EXPECT_NE(text.find(part), std::string::npos) << part;
-    std::error_code ec;
-    std::filesystem::remove_all(home, ec);
 }

@@ -8,7 +8,8 @@
 #include <random>
 #include <vector>
 #include "ChildProgram.h"
-#include "TamberDll.h"
+#include <gtest/gtest.h>
+#include "StateFolder.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ SettingsKey* OpenMachineKey(HMODULE dll)
 {
     SettingsRegistry* registry = nullptr;
     SettingsKey* key = nullptr;
-    if (CreateFunction(dll) && CreateFunction(dll)(CLSID_SettingsRegistry, 0, 0, IID_SettingsRegistry, reinterpret_cast<void**>(&registry)) >= 0)
+    if (FactoryOf(dll) && FactoryOf(dll)(CLSID_SettingsRegistry, 0, 0, IID_SettingsRegistry, reinterpret_cast<void**>(&registry)) >= 0)
         registry->OpenKey("\\\\Machine\\CDModules", &key), registry->Release();
     return key;
 }
@@ -42,12 +43,12 @@ const bool writerRun = [] {
 
 TEST(TamberCo, WritersKilledAtRandomMomentsLeaveOldOrNewState)
 {
-    std::string home;
-    const HMODULE dll = LoadTamber("tamber-co-durable-", true, home);
+    const StateFolder folder("tamber-co-durable-", true);
+    const HMODULE dll = LoadLibraryA("tamber_co.dll");
     SettingsKey* key = OpenMachineKey(dll);
     EmulatorSystem* system = nullptr;
     EmulatorDevice* device = nullptr;
-    ASSERT_TRUE(key && CreateFunction(dll)(CLSID_EmulatorSystem, 0, 0, IID_EmulatorSystem, reinterpret_cast<void**>(&system)) >= 0 &&
+    ASSERT_TRUE(key && FactoryOf(dll)(CLSID_EmulatorSystem, 0, 0, IID_EmulatorSystem, reinterpret_cast<void**>(&system)) >= 0 &&
                 system->OpenDevice(IID_EmulatorDevice, reinterpret_cast<void**>(&device), 0, 0, 0) >= 0 &&
                 key->SetValue("Text", SettingsTextFor(0).c_str()) == S_OK);
     // The box reads back whole: SRAM at 0x10000 one number throughout, the configuration the low
@@ -100,12 +101,10 @@ TEST(TamberCo, WritersKilledAtRandomMomentsLeaveOldOrNewState)
         }
         EXPECT_GT(landed, 20) << c.what << ": most kills came before the writer wrote anything; the test proves little";
     }
-    std::ifstream in(home + "\\trace.txt");
+    std::ifstream in(folder.TracePath());
     int undone = 0;
     for (std::string line; std::getline(in, line);) undone += line.find("box recovered: ") != std::string::npos && line.find("undone") != std::string::npos;
     EXPECT_GT(undone, 0) << "no kill landed inside a memory write; the test proves little";
     key->Release(), device->Release(), system->Release();
     FreeLibrary(dll);
-    std::error_code ec;
-    std::filesystem::remove_all(home, ec);
 }

@@ -1,18 +1,19 @@
 // Two programs on one box: the handle is the box's lock across them, and what one writes or
 // switches the other sees at its next call.
 #include "ChildProgram.h"
-#include "TamberDll.h"
+#include <gtest/gtest.h>
+#include "StateFolder.h"
 
 TEST(TamberCo, TwoProgramsShareOneBoxAndItsHandle)
 {
-    std::string home;
-    const HMODULE dll = LoadTamber("tamber-co-shared-", false, home);
+    const StateFolder folder("tamber-co-shared-");
+    const HMODULE dll = LoadLibraryA("tamber_co.dll");
     EmulatorSystem* system = nullptr;
     EmulatorDevice* device = nullptr;
     ChildProgram client(BesideThisProgram("tamber_box_client.exe"));
     DWORD handle = 0, length = 5;
     BYTE status[20] = {}, read[5] = {};
-    ASSERT_TRUE(CreateFunction(dll)(CLSID_EmulatorSystem, 0, 0, IID_EmulatorSystem, reinterpret_cast<void**>(&system)) == S_OK &&
+    ASSERT_TRUE(FactoryOf(dll)(CLSID_EmulatorSystem, 0, 0, IID_EmulatorSystem, reinterpret_cast<void**>(&system)) == S_OK &&
                 system->OpenDevice(IID_EmulatorDevice, reinterpret_cast<void**>(&device), 0, 0, 0) == S_OK &&
                 device->AcquireHandle(0, &handle, 0, 0) == S_OK);
     const DWORD asked = GetTickCount();
@@ -33,6 +34,4 @@ TEST(TamberCo, TwoProgramsShareOneBoxAndItsHandle)
     EXPECT_TRUE(device->GetStatus(handle, status, &(length = 20), 1, 0) == S_OK && (status[11] & 1) == 0) << "the mode set there";
     device->ReleaseHandle(handle, 0, 0), device->Release(), system->Release();
     FreeLibrary(dll);
-    std::error_code ec;
-    std::filesystem::remove_all(home, ec);
 }

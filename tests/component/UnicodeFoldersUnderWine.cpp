@@ -2,7 +2,9 @@
 // them under a Western code page: the box's SRAM and the window placement are saved there and
 // found again by the next load; the module folder, which the program names in ANSI, is left unset.
 #include <cstring>
-#include "TamberDll.h"
+#include <gtest/gtest.h>
+#include <filesystem>
+#include "StateFolder.h"
 
 TEST(TamberCo, FoldersWithLettersOutsideTheCodePageKeepTheStateAndSettings)
 {
@@ -19,7 +21,7 @@ TEST(TamberCo, FoldersWithLettersOutsideTheCodePageKeepTheStateAndSettings)
             SetEnvironmentVariableW(name, (root + folder).c_str());
         for (int load = 0; load < 2; ++load) {  // the second load finds what the first saved
             const HMODULE dll = LoadLibraryA("tamber_co.dll");
-            const TamberCOCreateInstanceFn create = CreateFunction(dll);
+            const TamberCOCreateInstanceFn create = FactoryOf(dll);
             EmulatorSystem* system = nullptr;
             EmulatorDevice* device = nullptr;
             SettingsRegistry* registry = nullptr;

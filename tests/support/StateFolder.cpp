@@ -20,8 +20,7 @@ namespace {
 
 HRESULT Create(HMODULE module, REFCLSID clsid, REFIID iid, void** out)
 {
-    auto factory = reinterpret_cast<TamberCOCreateInstanceFn>(
-        reinterpret_cast<void*>(GetProcAddress(module, "TamberCOCreateInstance")));
+    const TamberCOCreateInstanceFn factory = FactoryOf(module);
     return factory ? factory(clsid, 0, 0, iid, out) : E_FAIL;
 }
 
@@ -43,7 +42,7 @@ EmulatorDevice* Component::Device(bool acquire)
     return acquire && device->AcquireHandle(0, &handle, 0, 0) < 0 ? nullptr : device;
 }
 
-StateFolder::StateFolder(const char* prefix)
+StateFolder::StateFolder(const char* prefix, bool traced)
 {
     static int folders = 0;
     home_ = (std::filesystem::temp_directory_path() /
@@ -52,7 +51,7 @@ StateFolder::StateFolder(const char* prefix)
     std::filesystem::remove_all(home_);
     std::filesystem::create_directories(home_);
     SetEnvironmentVariableA("TAMBER_HOME", home_.c_str());
-    SetEnvironmentVariableA("TAMBER_TRACE", nullptr);
+    SetEnvironmentVariableA("TAMBER_TRACE", traced ? TracePath().c_str() : nullptr);
     ClearScenario();
 }
 

@@ -9,6 +9,12 @@
 #include "ScenarioText.h"
 #include "interface/EmulatorInterfaces.h"
 
+// The component's one export, as the programs find it.
+inline TamberCOCreateInstanceFn FactoryOf(HMODULE dll)
+{
+    return dll ? reinterpret_cast<TamberCOCreateInstanceFn>(reinterpret_cast<void*>(GetProcAddress(dll, "TamberCOCreateInstance"))) : nullptr;
+}
+
 // The component loaded for as long as this lives; what it opened is released with it.
 struct Component {
     Component();
@@ -29,7 +35,8 @@ struct Component {
 
 class StateFolder {
 public:
-    explicit StateFolder(const char* prefix);
+    // traced: the call trace goes to TracePath() from now on.
+    explicit StateFolder(const char* prefix, bool traced = false);
     virtual ~StateFolder();
     StateFolder(const StateFolder&) = delete;
     StateFolder& operator=(const StateFolder&) = delete;

@@ -102,31 +102,6 @@ TEST_F(Control, CutStartEndsBegunOrGivenUpAndAlwaysSaysWhy)
     }
 }
 
-// A drive state is read by the target's own table; one missing from it has no text, so the window
-// keeps the one it showed.
-TEST_F(Control, DriveStatesAreReadByTheTargetsTable)
-{
-    const struct { int kind; std::vector<int> states; std::vector<std::string> texts; } cases[] = {
-        {2, {1, 2, 3, 4, 5, 11, 12, 32}, {"Stop", "Seek", "Play", "Pause", "FF/FR", "Sec", "", ""}},
-        {0xFC, {1, 2, 4, 12, 20, 32, 3, 11}, {"Open", "Stop", "Play", "Pause", "FF/FR", "Access", "", ""}},
-    };
-    for (const auto& c : cases) {
-        std::string toml = "[target]\nkind = " + std::to_string(c.kind) + "\n";
-        for (size_t i = 0; i < c.states.size(); ++i)
-            toml += "[[event]]\nat_ms = " + std::to_string(1000 * (i + 1)) + "\ndrive_state = " + std::to_string(c.states[i]) + "\n";
-        Open(toml);
-        session->ReadTarget();
-        StatusReader reader(*session);
-        std::vector<std::string> texts;
-        for (size_t i = 0; i < c.states.size(); ++i) {
-            fake->Clock().Advance(1000);
-            const StatusReport report = reader.PollStatus();
-            texts.push_back(report.stateText ? report.stateText : "");
-        }
-        EXPECT_EQ(texts, c.texts) << c.kind;
-    }
-}
-
 // Start-up's upload into a box with no module data, or whose directory does not list the installed
 // modules. Modules go down from the top of the module area; one that would reach below the box's
 // floor, or below address 0, is out of space, never written at an address that wrapped round. The
