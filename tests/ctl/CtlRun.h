@@ -21,7 +21,6 @@ public:
     void KeepBox();
 
     int Count(const std::string& traced) const;        // trace lines holding this text
-    std::string Setting(const char* name) const { return ReadSetting(MachineKey, name); }
     std::string& Program() { return program_; }  // the cadrelctl.exe run, by default the one beside the test
 
 private:

@@ -117,7 +117,7 @@ TEST(Ctl, ModulesFollowTheModuleManagersRulesAndUploadAfterAChange)
         EXPECT_EQ(std::to_string(r.code) + " " + (s.code ? Last(r) : ""), std::to_string(s.code) + " " + s.line) << s.args << "\n" << r.err;
         for (const auto& [value, expected] : {std::pair{"Modules", s.modules}, {"ModsInstalled", s.installed}, {"DefModule", s.defaultModule}})
             if (!expected.empty()) {
-                EXPECT_EQ(home.Setting(value), expected) << s.args;
+                EXPECT_EQ(home.ReadSetting(CtlHome::MachineKey, value), expected) << s.args;
             }
         EXPECT_EQ(home.Count("Reset handle=") - resets, s.resets) << s.args << ": a change of the installed set resets the box";
     }

@@ -15,12 +15,11 @@ uint32_t TraceLine::Arg(const std::string& name) const
     return it == args.end() ? 0xFFFFFFFFu : uint32_t(strtoul(it->second.c_str(), nullptr, 0));
 }
 
-ProgramRun::ProgramRun() : StateFolder("cadrel-e2e-")
+ProgramRun::ProgramRun() : StateFolder("cadrel-e2e-", true)
 {
     ModuleInstance = GetModuleHandleA(nullptr);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    SetEnvironmentVariableA("TAMBER_TRACE", TracePath().c_str());
 }
 
 int ProgramRun::Run(const std::function<void(Robot&)>& script)

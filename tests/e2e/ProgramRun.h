@@ -39,7 +39,6 @@ public:
 // CPU time (user + kernel) of this process in milliseconds.
 double ProcessCpuMs();
 
-// Scenario text: a fault on op (when: "always = true", "nth = 2", ...) and an event at a time.
 bool Contains(const std::vector<std::string>& lines, const std::string& line);
 // Waits for the main window and its first status poll.
 bool WaitForPoll(Robot& robot, int timeoutMs = 10000);
