@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include "interface/EmulatorInterfaces.h"
+#include "StateFolder.h"
 
 namespace {
 
@@ -30,8 +30,7 @@ int Churn(EmulatorDevice* device, unsigned long n)
 
 int main(int argc, char** argv)
 {
-    const HMODULE dll = LoadLibraryA("tamber_co.dll");
-    const auto create = dll ? reinterpret_cast<TamberCOCreateInstanceFn>(reinterpret_cast<void*>(GetProcAddress(dll, "TamberCOCreateInstance"))) : nullptr;
+    const TamberCOCreateInstanceFn create = FactoryOf(LoadLibraryA("tamber_co.dll"));
     EmulatorSystem* system = nullptr;
     EmulatorDevice* device = nullptr;
     if (!create || create(CLSID_EmulatorSystem, 0, 0, IID_EmulatorSystem, reinterpret_cast<void**>(&system)) < 0 ||

@@ -1,5 +1,4 @@
 #include "CtlRun.h"
-#include "ChildProgram.h"
 #include <gtest/gtest.h>
 
 CtlHome::CtlHome() : StateFolder("cadrelctl-"), program_(BesidePath("cadrelctl.exe")) {}

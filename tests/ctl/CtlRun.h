@@ -1,10 +1,8 @@
 // cadrelctl.exe as a build script runs it: a child process with its own state folder, scenario and
 // call trace, its two output streams and its exit code captured.
 #pragma once
-#include <windows.h>
-#include <string>
-#include <vector>
 #include <memory>
+#include <string>
 #include "ChildProgram.h"
 #include "StateFolder.h"
 

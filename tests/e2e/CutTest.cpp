@@ -6,7 +6,6 @@
 #include <fstream>
 #include <utility>
 #include "ProgramRun.h"
-#include "cutting/CutDiscDialog.h"
 #include "resources/ResourceIds.h"
 
 namespace {

@@ -5,7 +5,6 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
-#include "interface/EmulatorInterfaces.h"
 #include "framework/Application.h"
 #include "mainwindow/MainDialog.h"
 

@@ -4,7 +4,6 @@
 #include "ProgramRun.h"
 #include "common/ByteOrder.h"
 #include "common/Checksum.h"
-#include "resources/ResourceIds.h"
 
 namespace {
 

@@ -2,7 +2,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 Component::Component() : module(LoadLibraryA("tamber_co.dll")) {}
 

@@ -42,8 +42,7 @@ TEST_F(DialogRunner, OpenCloseCyclesLeaveWindowCountAndWorkingSetFlat)
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
         int windows = 0;
         EnumThreadWindows(GetCurrentThreadId(), [](HWND, LPARAM count) { return ++*reinterpret_cast<int*>(count), TRUE; }, LPARAM(&windows));
-        PROCESS_MEMORY_COUNTERS counters{};
-        counters.cb = sizeof counters;
+        PROCESS_MEMORY_COUNTERS counters{sizeof counters, 0, 0, 0, 0, 0, 0, 0, 0, 0};
         GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
         return std::pair{windows, counters.WorkingSetSize};
     };

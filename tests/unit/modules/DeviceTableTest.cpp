@@ -1,7 +1,6 @@
 // The SCSI devices the emulator reports: which is the cutter, which the emulation device. (Their
 // 31-character identification lines are checked end to end.)
 #include <gtest/gtest.h>
-#include <cstring>
 #include <vector>
 #include "modules/DeviceTable.h"
 
