@@ -9,7 +9,9 @@
 
 namespace {
 constexpr uint16_t CutterNotReady = 0x8200;
-constexpr DWORD WaitPollMs = 100;
+// A window ends each pause at its own poll (every 100 ms while it waits); this is the longest a
+// pause may last when no poll comes.
+constexpr DWORD WaitPollMs = 150;
 }  // namespace
 
 CutStarter::CutStarter(EmulatorSession& session, CutWaitBounds bounds, uint32_t cutter, uint32_t emulationDevice,

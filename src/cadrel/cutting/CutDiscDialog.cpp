@@ -143,8 +143,8 @@ void CutDiscDialog::ShowWaiting(const char* text)
     EnableMenuItem(GetMenu(owner_), ID_CUT_GOLD_DISC, MF_BYCOMMAND | (waiting ? MF_ENABLED : MF_GRAYED));
 }
 
-// Dispatches messages for up to ms; false when the program is ending (the quit message is put
-// back for the main loop).
+// Dispatches messages for up to ms, or until the main window's poll; false when the program is
+// ending (the quit message is put back for the main loop).
 bool CutDiscDialog::PumpMessages(DWORD ms)
 {
     const ULONGLONG until = GetTickCount64() + ms;
@@ -165,6 +165,10 @@ bool CutDiscDialog::PumpMessages(DWORD ms)
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);
             }
+            // The main window has just polled: the wait reads the box in the same wake-up, so the
+            // program wakes once a tick, not twice.
+            if (msg.message == WM_TIMER && msg.hwnd == owner_)
+                return true;
         }
         const ULONGLONG now = GetTickCount64();
         if (giveUp_ || now >= until)
