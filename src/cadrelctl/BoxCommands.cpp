@@ -203,30 +203,33 @@ int FollowCut(Connection& c)
 
 }  // namespace
 
-int RunMode(Connection& c, int mode, int waitSeconds)
+namespace {
+
+// After a switch or a reset: the handle given back, then, if asked, the wait for the box.
+int ThenWaitReady(Connection& c, int done, int waitSeconds)
 {
-    if (const int held = c.Hold())
-        return held;
-    const int switched = Switch(c, mode);
     c.Release();
-    if (!switched)
+    if (!done)
         return ExitFailed;
     if (waitSeconds < 0)
         return ExitDone;
     return CtrlCPressed() ? ExitStopped : WaitReady(c, waitSeconds);
 }
 
+}  // namespace
+
+int RunMode(Connection& c, int mode, int waitSeconds)
+{
+    if (const int held = c.Hold())
+        return held;
+    return ThenWaitReady(c, Switch(c, mode), waitSeconds);
+}
+
 int RunReset(Connection& c, int waitSeconds)
 {
     if (const int held = c.Hold())
         return held;
-    const int reset = c.session.Reset(c.presenter);  // says so when refused
-    c.Release();
-    if (!reset)
-        return ExitFailed;
-    if (waitSeconds < 0)
-        return ExitDone;
-    return CtrlCPressed() ? ExitStopped : WaitReady(c, waitSeconds);
+    return ThenWaitReady(c, c.session.Reset(c.presenter), waitSeconds);  // Reset says so when refused
 }
 
 int RunDevices(Connection& c, const DeviceOptions& options)

@@ -36,7 +36,6 @@ public:
 
     bool Stoppable() const { return stoppable_; }
     const char* What() const { return what_; }
-    DWORD BoundMs() const { return boundMs_; }
 
 private:
     DWORD boundMs_;
